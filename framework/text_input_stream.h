@@ -1,0 +1,35 @@
+#pragma once
+// Line-by-line reading of a text file.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace fw {
+
+class TextInputStream {
+ public:
+  // Takes ownership of an open file descriptor.
+  explicit TextInputStream(int fd);
+  ~TextInputStream();
+  TextInputStream(const TextInputStream&) = delete;
+  TextInputStream& operator=(const TextInputStream&) = delete;
+
+  // The next line without its end (CR LF, LF or CR). A line longer than
+  // 65,536 bytes is cut there and the rest of it skipped. The text is taken
+  // as UTF-8 where the line is valid UTF-8, else as Latin-1, and returned as
+  // UTF-8. At the end of the file: "" and EndOfFile() is true.
+  std::string ReadLine();
+  bool EndOfFile() const;
+  void Close();
+
+  static constexpr size_t kMaxLineBytes = 65536;
+
+ private:
+  bool Fill();
+  int fd_;
+  std::string buffer_;
+  size_t pos_ = 0;
+  bool eof_ = false;
+};
+
+}  // namespace fw

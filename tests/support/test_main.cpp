@@ -1,0 +1,11 @@
+// The test programs' entry: the runtime (and with it the offscreen platform
+// when there is no display) exists before any test runs.
+#include <gtest/gtest.h>
+
+#include "framework/runtime.h"
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  fw::RuntimeInit(argc, argv);
+  return RUN_ALL_TESTS();
+}
