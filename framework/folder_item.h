@@ -40,6 +40,8 @@ class FolderItem {
   std::shared_ptr<BinaryStream> OpenAsBinaryFile(bool readWrite) const;
   // Creates the file, or truncates an existing one; nil when it cannot.
   std::shared_ptr<BinaryStream> CreateBinaryFile(const std::string& fileType) const;
+  // Removes the file (never a folder); false when it cannot.
+  bool Delete() const;
 
  private:
   std::string path_;

@@ -1,30 +1,65 @@
 #include "framework/runtime.h"
 
 #include <QApplication>
-#include <cstdlib>
+#include <QFileOpenEvent>
 #include <memory>
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/dispatch.h"
+#include "framework/recorder.h"
+#include "framework/window.h"
 
 namespace fw {
 
 namespace {
 std::unique_ptr<QApplication> g_app;
-}
+
+// The desktop's requests to open a file (macOS hands them over as events).
+class OpenDocumentFilter : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FileOpen) {
+      auto* open = static_cast<QFileOpenEvent*>(event);
+      if (!open->file().isEmpty()) PostOpenDocument(FolderItem::FromPath(open->file().toStdString()));
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+}  // namespace
 
 void RuntimeInit(int& argc, char** argv) {
   if (g_app) return;
+  Record("RuntimeInit");
   // No display and no platform chosen: run without a screen rather than abort.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   g_app = std::make_unique<QApplication>(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);  // the program decides when to quit
+  g_app->installEventFilter(new OpenDocumentFilter);
+  std::vector<std::string> documents;
+  for (int i = 1; i < argc; ++i) documents.emplace_back(argv[i]);
+  SetDocumentArguments(std::move(documents));
 }
 
 bool RuntimeRunning() { return g_app != nullptr; }
 
+void SetApplicationName(const std::string& name) { QCoreApplication::setApplicationName(QString::fromStdString(name)); }
+
+void RuntimeReleaseLists() {
+  Record("ReleaseFrameworkLists");
+  ClearQueuedActions();
+  CloseAllWindows();
+}
+
 int RuntimeExit() {
+  Record("RuntimeExit");
+  int code = ExitCode();
   g_app.reset();
-  return 0;
+  return code;
 }
 
 }  // namespace fw

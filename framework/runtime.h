@@ -1,14 +1,18 @@
 #pragma once
 // Start and end of the runtime: the application object of the toolkit.
+#include <string>
 
 namespace fw {
 
 // Creates the toolkit's application object (once). Qt's own options are taken
-// out of argv; argc is updated. Without a display and without a platform
-// chosen, the offscreen platform is used.
+// out of argv; every remaining argument that names an existing file becomes an
+// OpenDocument event once the event loop runs. Without a display and without
+// a platform chosen, the offscreen platform is used.
 void RuntimeInit(int& argc, char** argv);
-// True once RuntimeInit has run and until RuntimeExit.
 bool RuntimeRunning();
+void SetApplicationName(const std::string& name);
+// Releases the framework's own lists (windows, queued actions) at shut-down.
+void RuntimeReleaseLists();
 // Destroys the toolkit's application object; returns the exit status.
 int RuntimeExit();
 

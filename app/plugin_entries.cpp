@@ -1,0 +1,28 @@
+#include "app/plugin_entries.h"
+
+#include <vector>
+
+#include "framework/recorder.h"
+
+namespace app {
+
+namespace {
+std::vector<fw::PluginEntry> g_entries;
+using SavePictureFn = bool (*)(const fw::FolderItemRef&, const fw::PictureRef&, float);
+}  // namespace
+
+void InitPluginEntrypoints() {
+  g_entries.assign(1, nullptr);
+  g_entries[0] = fw::LookupPluginFunction(kSavePictureSignature);
+  fw::Record(g_entries[0] ? "PluginLookup found" : "PluginLookup missing");
+}
+
+fw::PluginEntry SavePictureEntry() { return g_entries.empty() ? nullptr : g_entries[0]; }
+
+bool CallSavePicture(const fw::FolderItemRef& file, const fw::PictureRef& image, float gamma) {
+  fw::PluginEntry entry = SavePictureEntry();
+  if (!entry) return false;
+  return reinterpret_cast<SavePictureFn>(entry)(file, image, gamma);
+}
+
+}  // namespace app

@@ -1,0 +1,19 @@
+#pragma once
+// The table of plug-in entry points, filled at start-up.
+#include "framework/folder_item.h"
+#include "framework/picture.h"
+#include "framework/plugins.h"
+
+namespace app {
+
+inline constexpr const char* kSavePictureSignature =
+    "PNGu.SavePicture(file As FolderItem, image As Picture, gamma As Single = 0.0) As Boolean";
+
+// Allocates the one-entry table and looks the PNG plug-in up into entry 0.
+void InitPluginEntrypoints();
+// Entry 0, the PNG plug-in; nullptr when it was not found.
+fw::PluginEntry SavePictureEntry();
+// Calls entry 0. A missing plug-in saves nothing and gives false.
+bool CallSavePicture(const fw::FolderItemRef& file, const fw::PictureRef& image, float gamma);
+
+}  // namespace app

@@ -1,0 +1,125 @@
+#include "pngu/staged_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace pngu {
+
+namespace {
+
+// Longest file name most file systems take; the temporary name adds 8 bytes.
+constexpr size_t kMaxNameBytes = 255;
+constexpr char kTempSuffix[] = ".XXXXXX";
+
+// Keeps at most n bytes of a UTF-8 name without cutting a character in two.
+std::string Utf8Prefix(const std::string& s, size_t n) {
+  if (s.size() <= n) return s;
+  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return s.substr(0, n);
+}
+
+std::string TempTemplate(const std::string& finalPath) {
+  size_t slash = finalPath.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
+  if (name.empty()) return {};
+  return folder + "." + Utf8Prefix(name, kMaxNameBytes - 1 - (sizeof kTempSuffix - 1)) + kTempSuffix;
+}
+
+// Reading the umask with umask() means setting it for a moment, which races
+// with other threads creating files; the kernel shows it read-only here.
+bool UmaskFromProc(mode_t* mask) {
+  std::unique_ptr<FILE, int (*)(FILE*)> status(std::fopen("/proc/self/status", "re"), &std::fclose);
+  if (!status) return false;
+  char line[256];
+  while (std::fgets(line, sizeof line, status.get())) {
+    if (std::strncmp(line, "Umask:", 6) != 0) continue;
+    const char* p = line + 6;
+    while (*p == ' ' || *p == '\t') ++p;
+    mode_t value = 0;
+    int digits = 0;
+    for (; *p >= '0' && *p <= '7'; ++p, ++digits) value = value * 8 + mode_t(*p - '0');
+    if (digits == 0) return false;
+    *mask = value & 0777;
+    return true;
+  }
+  return false;
+}
+
+mode_t ReadUmask() {
+  mode_t mask = 0;
+  if (UmaskFromProc(&mask)) return mask;
+  mask = ::umask(0);
+  ::umask(mask);
+  return mask & 0777;
+}
+
+int RenameNoReplace(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+  return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+#else
+  constexpr unsigned kNoReplace = 1;  // RENAME_NOREPLACE of <linux/fs.h>
+  return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, kNoReplace));
+#endif
+}
+
+}  // namespace
+
+unsigned NewFileMode() {
+  static const mode_t mask = ReadUmask();  // once: the umask of a running program does not change
+  return 0666u & ~unsigned(mask);
+}
+
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  if (RenameNoReplace(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return LinkNoReplace(from, to);
+}
+
+bool LinkNoReplace(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) return false;  // EEXIST when taken
+  ::unlink(from.c_str());
+  return true;
+}
+
+StagedFile::StagedFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
+  std::string pattern = TempTemplate(finalPath_);
+  if (pattern.empty()) return;
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return;
+  tempPath_.assign(name.data());
+  if (::fchmod(fd, NewFileMode()) != 0 || !(stream_ = ::fdopen(fd, "wb"))) {
+    ::close(fd);
+    ::unlink(tempPath_.c_str());
+    tempPath_.clear();
+  }
+}
+
+StagedFile::~StagedFile() {
+  if (stream_) std::fclose(stream_);
+  if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
+}
+
+bool StagedFile::Commit() {
+  if (!stream_ || committed_) return false;
+  bool written = std::fflush(stream_) == 0 && !std::ferror(stream_);
+  written = (std::fclose(stream_) == 0) && written;
+  stream_ = nullptr;
+  if (!written) return false;
+  committed_ = MoveNoReplace(tempPath_, finalPath_);
+  return committed_;
+}
+
+}  // namespace pngu

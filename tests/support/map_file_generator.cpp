@@ -1,0 +1,102 @@
+#include "tests/support/map_file_generator.h"
+
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+
+std::string Number(double x) {
+  std::array<char, 64> buf{};
+  auto res = std::to_chars(buf.data(), buf.data() + buf.size(), x);
+  return std::string(buf.data(), res.ptr);
+}
+
+std::string Number(long long n) {
+  std::array<char, 32> buf{};
+  auto res = std::to_chars(buf.data(), buf.data() + buf.size(), n);
+  return std::string(buf.data(), res.ptr);
+}
+
+float DefaultSample(int image, int x, int y) {
+  return static_cast<float>(image * 1000 + x * 3 + y);
+}
+
+void AppendSample(std::string& out, float value) {
+  const auto bits = std::bit_cast<uint32_t>(value);
+  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((bits >> shift) & 0xFF);
+}
+
+std::string Head(const MapSpec& spec) {
+  std::string out;
+  for (const auto& line : MapHeaderLines(spec)) out += line + spec.lineEnd;
+  out += "EOFH" + spec.lineEnd;
+  out += spec.junk;
+  return out;
+}
+
+// Hands the sample block to sink in pieces of about 1 MiB.
+template <typename Sink>
+void EmitSamples(const MapSpec& spec, Sink&& sink) {
+  const auto& sample = spec.sample ? spec.sample : std::function<float(int, int, int)>(DefaultSample);
+  std::string chunk;
+  for (int k = 0; k < static_cast<int>(spec.species.size()); ++k)
+    for (int x = 0; x < spec.width; ++x) {
+      for (int y = 0; y < spec.height; ++y) AppendSample(chunk, sample(k, x, y));
+      if (chunk.size() >= (1u << 20)) {
+        sink(chunk);
+        chunk.clear();
+      }
+    }
+  if (!chunk.empty()) sink(chunk);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+std::vector<std::string> MapHeaderLines(const MapSpec& spec) {
+  std::vector<std::string> lines = {
+      "Version: 4",
+      "FileType: Synthetic Auger map",
+      "NoMapPixelsXY: " + Number(static_cast<long long>(spec.width)) + " " +
+          Number(static_cast<long long>(spec.height)),
+      "EBeamScanIncXY: " + Number(spec.hstep) + " " + Number(spec.vstep),
+  };
+  if (spec.writeNoSpectralReg)
+    lines.push_back("NoSpectralReg: " + Number(static_cast<long long>(spec.species.size())));
+  // Field 1 is the key, 2 the region number, 3 its kind, 4 the species name.
+  for (std::size_t k = 0; k < spec.species.size(); ++k)
+    lines.push_back("SpectralRegDef: " + Number(static_cast<long long>(k + 1)) + " 0 " +
+                    spec.species[k] + " 500.0 520.0 0.5");
+  lines.insert(lines.end(), spec.extraHeaderLines.begin(), spec.extraHeaderLines.end());
+  return lines;
+}
+
+std::string BuildMapFile(const MapSpec& spec) {
+  std::string out = Head(spec);
+  EmitSamples(spec, [&out](const std::string& chunk) { out += chunk; });
+  return out;
+}
+
+void WriteMapFile(const std::string& path, const MapSpec& spec) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  if (!file) throw std::runtime_error("cannot create " + path);
+  auto write = [&](const std::string& bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+      throw std::runtime_error("cannot write " + path);
+  };
+  write(Head(spec));
+  EmitSamples(spec, write);
+  if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace testsupport

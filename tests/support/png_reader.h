@@ -1,0 +1,20 @@
+#pragma once
+// A small PNG decoder over libpng, for checking what the program wrote.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct DecodedPng {
+  int width = 0, height = 0;
+  int colorType = -1;  // as stored: PNG_COLOR_TYPE_GRAY (0), PNG_COLOR_TYPE_RGB (2), ...
+  int bitDepth = 0;    // as stored
+  bool hasPhys = false, hasGama = false;
+  std::vector<uint8_t> pixels;  // row-major, 1 byte per pixel for grey, 3 for RGB
+  double fileGamma = 0.0;       // the gAMA value (0.45455 for a 2.2 display), when hasGama
+};
+
+// nullopt when the file cannot be opened or is not a complete, valid PNG.
+// Pixels come out as 8 bits: palettes become RGB, 16-bit samples and alpha
+// are dropped.
+std::optional<DecodedPng> ReadPng(const std::string& path);
