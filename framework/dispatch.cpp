@@ -75,6 +75,8 @@ void RunQueuedActions() {
 
 void ClearQueuedActions() { g_queue.clear(); }
 
+bool ActionsPending() { return !g_queue.empty(); }
+
 void AfterHandlers(std::function<void()> work) {
   g_deferred.push_back(std::move(work));
   if (g_depth == 0) RunDeferred();

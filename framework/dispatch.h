@@ -18,6 +18,8 @@ bool ActionRunning();
 // Runs queued actions now when none is running (the event loop does this by
 // itself; tests that do not run the loop may call it).
 void RunQueuedActions();
+// True while actions wait in the queue.
+bool ActionsPending();
 // Drops every queued action (on quit).
 void ClearQueuedActions();
 // Called at depth 0 after each handler: work deferred until no handler runs.

@@ -14,6 +14,7 @@ namespace fw {
 
 namespace {
 std::unique_ptr<QApplication> g_app;
+int g_argc = 0;  // the toolkit keeps a reference to it for its whole life
 
 // The desktop's requests to open a file (macOS hands them over as events).
 class OpenDocumentFilter : public QObject {
@@ -37,7 +38,9 @@ void RuntimeInit(int& argc, char** argv) {
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
-  g_app = std::make_unique<QApplication>(argc, argv);
+  g_argc = argc;
+  g_app = std::make_unique<QApplication>(g_argc, argv);
+  argc = g_argc;
   QApplication::setQuitOnLastWindowClosed(false);  // the program decides when to quit
   g_app->installEventFilter(new OpenDocumentFilter);
   std::vector<std::string> documents;

@@ -1,0 +1,139 @@
+#include "tests/support/gui_harness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <algorithm>
+#include <random>
+
+#include "addimages/add_images_window.h"
+#include "app/file_types.h"
+#include "app/implicit.h"
+#include "app/menu_bar1.h"
+#include "app/plugin_entries.h"
+#include "app/startup.h"
+#include "framework/application.h"
+#include "framework/dialogs.h"
+#include "framework/dispatch.h"
+#include "framework/menu.h"
+#include "framework/recorder.h"
+#include "framework/yield.h"
+#include "mapconv/main_window.h"
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::random_device rd;
+  path_ = fs::temp_directory_path() / ("orv-test-" + std::to_string(rd()) + std::to_string(rd()));
+  fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Make every folder writable again so that the cleanup can remove it.
+  for (auto it = fs::recursive_directory_iterator(path_, ec); it != fs::recursive_directory_iterator(); ++it)
+    if (it->is_directory(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::vector<std::string> TempDir::Names() const {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ProgramHarness::ProgramHarness() {
+  fw::ResetRuntimeForTest();
+  fw::SetYieldHook(nullptr);
+  fw::ClearRecord();
+  fw::SetMsgBoxPresenter([this](const std::string& text) { messages.push_back(text); });
+  fw::SetExceptionPresenter([this](const std::string& text) { reports.push_back(text); });
+  fw::SetOpenDialogPresenter([](const std::string&) -> fw::FolderItemRef { return nullptr; });
+  app::LoadPlugins();
+  app::InitPluginEntrypoints();
+  app::InitFileTypes();
+  app::NewAppInstance();
+  app::ApplicationAddMenuHandlers();
+  app::MakeDefaultView();
+  Settle();
+}
+
+ProgramHarness::~ProgramHarness() {
+  fw::SetYieldHook(nullptr);
+  Settle();
+  app::ReleaseModuleObjects();
+  fw::ResetRuntimeForTest();
+  fw::SetMsgBoxPresenter(nullptr);
+  fw::SetExceptionPresenter(nullptr);
+  fw::SetOpenDialogPresenter(nullptr);
+  fw::ClearRecord();
+}
+
+mapconv::Main* ProgramHarness::main() const {
+  return static_cast<mapconv::Main*>(fw::GetImplicitWindow("Main.Main"));
+}
+
+std::vector<std::string> ProgramHarness::Rows(const std::string& listName) const {
+  std::vector<std::string> rows;
+  fw::Listbox* list = main()->ControlAs<fw::Listbox>(listName);
+  for (int i = 0; i < list->ListCount(); ++i) rows.push_back(list->List(i));
+  return rows;
+}
+
+std::string ProgramHarness::Status() const { return main()->STfilename()->Text(); }
+
+void ProgramHarness::Drop(fw::Window* window, const std::vector<std::string>& paths) {
+  auto* data = new QMimeData;
+  QList<QUrl> urls;
+  for (const auto& p : paths)
+    urls << (p.rfind("http", 0) == 0 ? QUrl(QString::fromStdString(p)) : QUrl::fromLocalFile(QString::fromStdString(p)));
+  data->setUrls(urls);
+  QWidget* target = window->Content();
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (enter.isAccepted()) {
+    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+  }
+  delete data;
+}
+
+void ProgramHarness::Settle() {
+  for (int round = 0; round < 1000; ++round) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    fw::RunQueuedActions();
+    if (!fw::ActionsPending() && !fw::ActionRunning()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+      if (!fw::ActionsPending()) return;
+    }
+  }
+}
+
+void ProgramHarness::ChooseMenu(const std::string& itemName) {
+  fw::MenuBar* bar = app::implicit::MenuBar1();
+  for (int i = 0; i < bar->Count(); ++i)
+    if (fw::MenuItem* item = bar->Item(i)->Child(itemName)) {
+      fw::UpdateMenuEnabling();
+      item->Action()->trigger();
+      Settle();
+      return;
+    }
+}
+
+void ProgramHarness::ClickOpen(const std::string& path) {
+  fw::SetOpenDialogPresenter([path](const std::string&) -> fw::FolderItemRef {
+    return path.empty() ? nullptr : fw::FolderItem::FromPath(path);
+  });
+  QTest::mouseClick(main()->PushButton1()->Widget(), Qt::LeftButton);
+  Settle();
+}
+
+}  // namespace testsupport
