@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 
 #include "framework/exceptions.h"
@@ -97,14 +98,16 @@ struct GammaCase {
   bool hasGama;
   double fileGamma;
 };
+void PrintTo(const GammaCase& c, std::ostream* os) { *os << c.name; }
 
 class PngSaverGammaTest : public PngSaverTest, public testing::WithParamInterface<GammaCase> {};
 
 TEST_P(PngSaverGammaTest, GreyPictureRoundTrips) {
+  const std::string kName = "scan01 O1 (2.5\u00B5m).png";
   auto picture = GreyPicture(37, 21);
-  ASSERT_TRUE(pngu::SavePicture(FileNamed("out.png"), picture, GetParam().gamma));
+  ASSERT_TRUE(pngu::SavePicture(FileNamed(kName), picture, GetParam().gamma));
 
-  auto png = ReadPng(PathOf("out.png"));
+  auto png = ReadPng(PathOf(kName));
   ASSERT_TRUE(png.has_value());
   EXPECT_EQ(png->width, 37);
   EXPECT_EQ(png->height, 21);
@@ -116,9 +119,9 @@ TEST_P(PngSaverGammaTest, GreyPictureRoundTrips) {
     EXPECT_NEAR(png->fileGamma, GetParam().fileGamma, 1e-5);
   }
   EXPECT_EQ(png->pixels, ExpectedPixels(*picture, true));
-  EXPECT_EQ(Entries(), Names{"out.png"});
+  EXPECT_EQ(Entries(), Names{kName});
   struct stat st;
-  ASSERT_EQ(::stat(PathOf("out.png").c_str(), &st), 0);
+  ASSERT_EQ(::stat(PathOf(kName).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0666u & ~CurrentUmask());
 }
 
@@ -191,6 +194,7 @@ struct StopCase {
   void (*onThirdYield)();
   bool expectQuit;
 };
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 
 class PngSaverStopTest : public PngSaverTest, public testing::WithParamInterface<StopCase> {};
 
