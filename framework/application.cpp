@@ -31,6 +31,7 @@ Application::Application() = default;
 Application::~Application() = default;
 
 void Application::SetMenuBar(MenuBar* bar) {
+  Record("SetMenuBar App");
   menuBar_ = bar;
   UpdateMenuEnabling();
 }

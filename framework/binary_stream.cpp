@@ -41,6 +41,26 @@ uint64_t BinaryStream::Length() const {
 
 bool BinaryStream::EndOfFile() const { return eof_ || position_ >= Length(); }
 
+void BinaryStream::ReadSingles(float* out, size_t n) {
+  size_t i = 0;
+  while (i < n) {
+    if (position_ >= bufStart_ && position_ + 4 <= bufStart_ + bufLen_) {
+      const size_t k = std::min(size_t(bufStart_ + bufLen_ - position_) / 4, n - i);
+      const uint8_t* p = buf_.data() + (position_ - bufStart_);
+      for (size_t j = 0; j < k; ++j, p += 4) {
+        const uint32_t bits =
+            littleEndian_ ? (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24)
+                          : (uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24);
+        std::memcpy(out + i + j, &bits, 4);
+      }
+      position_ += 4 * k;
+      i += k;
+    } else {
+      out[i++] = static_cast<float>(ReadSingle());  // refills the buffer, or 0 past the end
+    }
+  }
+}
+
 bool BinaryStream::ReadSlow(uint8_t* out, size_t n) {
   FlushWrites();  // a read sees what was written before it
   size_t got = 0;

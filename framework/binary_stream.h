@@ -39,6 +39,9 @@ class BinaryStream {
     std::memcpy(&f, &bits, 4);
     return f;
   }
+  // n singles at once, narrowed back to float (which loses nothing); the same
+  // values and end-of-file behaviour as n calls of ReadSingle.
+  void ReadSingles(float* out, size_t n);
   // One byte, 0 ... 255; 0 past the end.
   int ReadByte();
 

@@ -46,6 +46,8 @@ class Picture {
   }
   // Row y, Width() pixels, for encoders.
   const Color* Row(int y) const { return pixels_.data() + size_t(y) * width_; }
+  // Row y for writing whole rows at once; the caller stays within Width().
+  Color* MutableRow(int y) { return pixels_.data() + size_t(y) * width_; }
 
  private:
   int width_, height_;

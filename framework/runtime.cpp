@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileOpenEvent>
+#include <QIcon>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,11 @@ void RuntimeInit(int& argc, char** argv) {
   g_app = std::make_unique<QApplication>(g_argc, argv);
   argc = g_argc;
   QApplication::setQuitOnLastWindowClosed(false);  // the program decides when to quit
+  // The desktop theme's icon where one is installed, else the one kept at bin/../share
+  // (the build tree has the same layout as an install).
+  QApplication::setWindowIcon(QIcon::fromTheme(
+      "orvistella", QIcon(QCoreApplication::applicationDirPath() +
+                          "/../share/icons/hicolor/64x64/apps/orvistella.png")));
   g_app->installEventFilter(new OpenDocumentFilter);
   std::vector<std::string> documents;
   for (int i = 1; i < argc; ++i) documents.emplace_back(argv[i]);

@@ -7,7 +7,7 @@
 
 namespace fw {
 namespace detail {
-uint32_t g_yieldCount = 0;
+uint64_t g_yieldCount = 0;
 bool g_yieldAttention = false;
 }  // namespace detail
 
@@ -34,7 +34,6 @@ void detail::YieldSlow() {
     g_inHook = false;
   }
   if (g_quit) throw QuitUnwind();
-  if ((g_yieldCount & 4095u) != 0 && !g_hook) return;
   auto now = Clock::now();
   if (now - g_lastEvents < kSlice) return;
   g_lastEvents = now;

@@ -8,13 +8,21 @@
 namespace fw {
 
 namespace detail {
-extern uint32_t g_yieldCount;
+extern uint64_t g_yieldCount;  // 64 bits: no alias of the 32-bit pixels a loop writes
 extern bool g_yieldAttention;  // quit requested or a test hook installed
 void YieldSlow();
 }  // namespace detail
 
 inline void RuntimeBackgroundTask() {
   if (detail::g_yieldAttention || ((++detail::g_yieldCount & 4095u) == 0)) detail::YieldSlow();
+}
+
+// One yield that stands for `passes` passes of a cheap loop (a row of pixels
+// written at once, say), so that sparse callers still let events through.
+inline void RuntimeBackgroundTask(uint32_t passes) {
+  const uint64_t before = detail::g_yieldCount;
+  detail::g_yieldCount += passes;
+  if (detail::g_yieldAttention || (before >> 12) != (detail::g_yieldCount >> 12)) detail::YieldSlow();
 }
 
 // Tests: called at every yield while installed (nullptr removes it).

@@ -3,6 +3,7 @@
 // largest lies in the file, and the grey level of each sample.
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace mapconv {
@@ -23,18 +24,23 @@ struct ImageStats {
   }
 
   void Add(double sample, int64_t offset) {
-    if (!std::isfinite(sample)) return;
-    if (!anyFinite) {
-      anyFinite = true;
-      smallest = largest = sample;
-      maxpos = offset;
+    if (anyFinite) {
+      // NaN compares false both ways; an infinity passes a comparison but
+      // fails the range test behind it.
+      if (sample > largest) {
+        if (sample <= std::numeric_limits<double>::max()) {
+          largest = sample;  // strictly: a repeat keeps the first occurrence
+          maxpos = offset;
+        }
+      } else if (sample < smallest && sample >= -std::numeric_limits<double>::max()) {
+        smallest = sample;
+      }
       return;
     }
-    if (sample > largest) {  // strictly: a repeat keeps the first occurrence
-      largest = sample;
-      maxpos = offset;
-    }
-    if (sample < smallest) smallest = sample;
+    if (!std::isfinite(sample)) return;
+    anyFinite = true;
+    smallest = largest = sample;
+    maxpos = offset;
   }
 };
 
@@ -52,6 +58,12 @@ inline double GreyScale(double smallest, double largest) {
 inline int GreyLevel(double sample, double smallest, double scale) {
   const double v = (sample - smallest) * scale;
   if (!std::isfinite(v)) return 0;
+  if (v >= 0 && v < 2147483647.0) {
+    // The common case without a call into the maths library: the whole part,
+    // plus one when the fraction is a half or more.
+    const int whole = static_cast<int>(v);
+    return whole + (v - whole >= 0.5 ? 1 : 0);
+  }
   const double r = std::round(v);  // half away from zero, as the runtime's Round
   if (r <= -2147483648.0) return INT32_MIN;
   if (r >= 2147483647.0) return INT32_MAX;

@@ -1,4 +1,5 @@
 // OpenFile: one ".sem" or ".map" file from its header to its PNG files.
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -149,10 +150,11 @@ bool Main::ConvertImage(ImageJob& job, int32_t k) {
   in.SetPosition(static_cast<uint64_t>(start));
   float* column = job.mapdata.data();
   for (int32_t x = 0; x <= w - 1; ++x, column += h) {
+    // A column is read at once; each sample then counts in reading order.
+    const int64_t columnStart = static_cast<int64_t>(in.Position());
+    in.ReadSingles(column, static_cast<size_t>(h));
     for (int32_t y = 0; y <= h - 1; ++y) {
-      const double sample = in.ReadSingle();
-      column[y] = static_cast<float>(sample);
-      stats.Add(sample, static_cast<int64_t>(in.Position()) - 4);
+      stats.Add(column[y], columnStart + 4 * static_cast<int64_t>(y));
       fw::RuntimeBackgroundTask();
     }
     fw::RuntimeBackgroundTask();
@@ -175,14 +177,22 @@ bool Main::ConvertImage(ImageJob& job, int32_t k) {
   picture->SetHorizontalResolution(72);
   picture->SetVerticalResolution(120);
   const double scale = GreyScale(stats.smallest, stats.largest);
-  column = job.mapdata.data();
-  for (int32_t x = 0; x <= w - 1; ++x, column += h) {
+  // The samples are held column by column and the picture row by row: a band
+  // of columns at a time keeps both in the cache. One yield per pixel and per
+  // column, as everywhere.
+  constexpr int32_t kBand = 16;
+  for (int32_t x0 = 0; x0 <= w - 1; x0 += kBand) {
+    const int32_t x1 = std::min(w, x0 + kBand);
     for (int32_t y = 0; y <= h - 1; ++y) {
-      const int g = GreyLevel(column[y], stats.smallest, scale);
-      picture->SetPixel(x, y, fw::RGB(g, g, g));
-      fw::RuntimeBackgroundTask();
+      fw::Color* row = picture->MutableRow(y);
+      const float* sample = job.mapdata.data() + static_cast<size_t>(x0) * h + y;
+      for (int32_t x = x0; x < x1; ++x, sample += h) {
+        const int g = GreyLevel(*sample, stats.smallest, scale);
+        row[x] = fw::RGB(g, g, g);
+        fw::RuntimeBackgroundTask();
+      }
     }
-    fw::RuntimeBackgroundTask();
+    for (int32_t x = x0; x < x1; ++x) fw::RuntimeBackgroundTask();
   }
 
   if (!CB_autosave()->Value()) return true;
