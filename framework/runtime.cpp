@@ -48,7 +48,9 @@ void RuntimeInit(int& argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme(
       "orvistella", QIcon(QCoreApplication::applicationDirPath() +
                           "/../share/icons/hicolor/64x64/apps/orvistella.png")));
-  g_app->installEventFilter(new OpenDocumentFilter);
+  auto* filter = new OpenDocumentFilter;
+  filter->setParent(g_app.get());  // goes with the application object
+  g_app->installEventFilter(filter);
   std::vector<std::string> documents;
   for (int i = 1; i < argc; ++i) documents.emplace_back(argv[i]);
   SetDocumentArguments(std::move(documents));
