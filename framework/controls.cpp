@@ -9,6 +9,7 @@
 #include "framework/application.h"
 #include "framework/dispatch.h"
 #include "framework/exceptions.h"
+#include "framework/menu.h"
 #include "framework/window.h"
 
 namespace fw {
@@ -144,6 +145,8 @@ Listbox::Listbox() : Control(new QListWidget) {
   auto* list = static_cast<QListWidget*>(widget_);
   list->setUniformItemSizes(true);  // long lists stay fast
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // "Copy" is enabled while a focused list has selected rows.
+  QObject::connect(list, &QListWidget::itemSelectionChanged, [] { UpdateMenuEnabling(); });
 }
 
 bool Listbox::Declares(std::string_view p) const {

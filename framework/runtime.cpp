@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QFileOpenEvent>
+#include <QWidget>
 #include <QIcon>
 #include <memory>
 #include <vector>
 
 #include "framework/application.h"
 #include "framework/dispatch.h"
+#include "framework/menu.h"
 #include "framework/recorder.h"
 #include "framework/window.h"
 
@@ -48,6 +50,7 @@ void RuntimeInit(int& argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme(
       "orvistella", QIcon(QCoreApplication::applicationDirPath() +
                           "/../share/icons/hicolor/64x64/apps/orvistella.png")));
+  QObject::connect(g_app.get(), &QApplication::focusChanged, [] { UpdateMenuEnabling(); });
   auto* filter = new OpenDocumentFilter;
   filter->setParent(g_app.get());  // goes with the application object
   g_app->installEventFilter(filter);

@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <functional>
 
+#include <QCoreApplication>
+
 #include "framework/application.h"
+#include "framework/dispatch.h"
 #include "framework/yield.h"
 #include "mapconv/main_window.h"
 #include "tests/support/expected_conversion.h"
@@ -80,6 +83,9 @@ TEST(ConverterReentrancy, DropDuringAConversionWaitsItsTurnAndListsFillMeanwhile
       rowsDuringImage1 = h.Rows("LBresults");
       image0Decoded = ReadPng(dir.File(rowsDuringImage1.back())).has_value();
       ProgramHarness::Drop(h.main(), {dir.File("small.map")});
+      // What the event loop does at the next slice; the drop must still wait.
+      QCoreApplication::processEvents();
+      fw::RunQueuedActions();
     }
     if (dropped && !secondStarted && h.Status() == "small.map") {
       secondStarted = true;
@@ -136,6 +142,7 @@ TEST(ConverterReentrancy, QuitDuringAConversionStopsItAndLeavesOnlyWholeFiles) {
     const MapSpec big = BigSpec();
     testsupport::WriteMapFile(dir.File("big.map"), big);
     testsupport::WriteMapFile(dir.File("later.map"), big);
+    testsupport::WriteMapFile(dir.File("queued.map"), big);
     ProgramHarness h;
     fw::Listbox* results = h.main()->LBresults();
     int calls = 0;
@@ -143,6 +150,7 @@ TEST(ConverterReentrancy, QuitDuringAConversionStopsItAndLeavesOnlyWholeFiles) {
     fw::SetYieldHook([&] {
       if (!quit && row.quitNow(results, dir, calls)) {
         quit = true;
+        ProgramHarness::Drop(h.main(), {dir.File("queued.map")});  // waits, then is dropped by the quit
         fw::Quit(0);
       }
     });
@@ -154,7 +162,7 @@ TEST(ConverterReentrancy, QuitDuringAConversionStopsItAndLeavesOnlyWholeFiles) {
     ASSERT_TRUE(quit) << "the quit point was never reached";
     EXPECT_EQ(results->ListCount(), int(row.rowsLeft));  // nothing more after the quit
     EXPECT_EQ(h.Status(), "big.map");
-    EXPECT_EQ(dir.Names(), (Names{"big O1 (1.3µm).png", "big.map", "later.map"}));
+    EXPECT_EQ(dir.Names(), (Names{"big O1 (1.3µm).png", "big.map", "later.map", "queued.map"}));
     ExpectPngOf(dir.File("big O1 (1.3µm).png"), big, 0);
     EXPECT_TRUE(fw::Quitting());
     EXPECT_EQ(fw::ExitCode(), 0);
