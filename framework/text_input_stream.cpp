@@ -71,6 +71,12 @@ std::string TextInputStream::ReadLine() {
   return TextFromBytes(line);
 }
 
+int64_t TextInputStream::Length() const {
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+  return static_cast<int64_t>(st.st_size);
+}
+
 bool TextInputStream::EndOfFile() const {
   if (eof_ || fd_ < 0) return true;
   if (pos_ < buffer_.size()) return false;

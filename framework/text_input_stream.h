@@ -1,5 +1,6 @@
 #pragma once
 // Line-by-line reading of a text file.
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -20,6 +21,8 @@ class TextInputStream {
   // UTF-8. At the end of the file: "" and EndOfFile() is true.
   std::string ReadLine();
   bool EndOfFile() const;
+  // Length in bytes of the open file (even once its name is gone); 0 when closed.
+  int64_t Length() const;
   void Close();
 
   static constexpr size_t kMaxLineBytes = 65536;

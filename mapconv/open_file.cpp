@@ -89,7 +89,8 @@ void Main::OpenFile(const fw::FolderItemRef& f) {
     vmicronsize = header.vstep;
   }
 
-  const int64_t length = f->Length();
+  // The length of the file being read, even if its name went meanwhile.
+  const int64_t length = text->Length();
   filesize = static_cast<int32_t>(static_cast<uint32_t>(length));
   text.reset();  // closes the header's stream
   hmicronsize *= hpixelsize;

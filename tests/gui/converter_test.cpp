@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "framework/folder_item.h"
 #include "mapconv/main_window.h"
 #include "tests/support/expected_conversion.h"
 #include "tests/support/gui_harness.h"
@@ -37,6 +38,16 @@ MapSpec Spec(int w, int h, Names species, SampleFn sample, double step = 0.25) {
 // A 10 x 10 field of 2.5 µm: its names end in "(2.5µm).png".
 MapSpec Field25(Names species) {
   return Spec(10, 10, std::move(species), [](int k, int x, int y) { return float(k * 100 + x * 10 + y); });
+}
+
+// Whether the folder's file system keeps the Mac codes (tmpfs may refuse them).
+bool KeepsMacCodes(const TempDir& dir) {
+  testsupport::WriteBytes(dir.File("probe"), "");
+  const auto probe = fw::FolderItem::FromPath(dir.File("probe"));
+  probe->SetMacType("TEST");
+  const bool kept = probe->MacType() == "TEST";
+  std::filesystem::remove(dir.File("probe"));
+  return kept;
 }
 
 void DropAndSettle(ProgramHarness& h, const std::vector<std::string>& paths) {
@@ -88,6 +99,11 @@ TEST(ConverterGui, DropOfThreeFilesListsTheLastAndWritesEveryPng) {
   ExpectPngOf(dir.File("a O1 (80nmw).png"), a, 0);
   ExpectPngOf(dir.File("b N1 (40nm).png"), b, 1);
   ExpectPngOf(dir.File("c Fe2 (1.5µmw).png"), c, 1);
+  if (KeepsMacCodes(dir)) {
+    const auto png = fw::FolderItem::FromPath(dir.File("b C1 (40nm).png"));
+    EXPECT_EQ(png->MacType(), "PNGf");
+    EXPECT_EQ(png->MacCreator(), "GKON");
+  }
 }
 
 TEST(ConverterGui, PngFilesHoldTheGreyLevelsOfTheSamples) {
@@ -212,6 +228,7 @@ TEST(ConverterGui, NumberingLimitShowsTheMessageAndNeverReplacesAFile) {
     if (thousandPresent) {
       EXPECT_EQ(results[6], "Could not save " + last);
       EXPECT_EQ(testsupport::ReadBytes(dir.File(last)), "keep me");
+      EXPECT_EQ(fw::FolderItem::FromPath(dir.File(last))->MacType(), "");  // a failed save sets no codes
     } else {
       EXPECT_EQ(results[6], last);
       ExpectPngOf(dir.File(last), spec, 0);
@@ -331,6 +348,9 @@ TEST(ConverterGui, FileNamesCarryTheCleanedNamesAndTheSizeLabel) {
       {"tab in the species", "scan.map", Spec(10, 10, {"Fe\t2p"}, ramp), "scan Fe_2p (2.5µm).png"},
       {"solidus in the species", "scan.map", Spec(10, 10, {"Fe/Ni"}, ramp), "scan Fe_Ni (2.5µm).png"},
       {"empty species", "scan.map", Spec(10, 10, {""}, ramp), "scan ? (2.5µm).png"},
+      {"species only of characters outside the set", "scan.map", Spec(10, 10, {"é"}, ramp), "scan  (2.5µm).png"},
+      {"Latin-1 species line", "scan.map", Spec(10, 10, {"Ma\xDF"}, ramp), "scan Maß (2.5µm).png"},
+      {"input named only .map", ".map", Spec(10, 10, {"O1"}, ramp), "? O1 (2.5µm).png"},
       {"350 nm square", "scan.sem", Spec(10, 10, {"O1"}, ramp, 0.035), "scan O1 (350nm).png"},
       {"width differs from height", "scan.map", Spec(10, 8, {"O1"}, ramp), "scan O1 (2.5µmw).png"},
       {"upper-case suffix", "SCAN.MAP", Spec(10, 10, {"O1"}, ramp), "SCAN O1 (2.5µm).png"},
@@ -382,8 +402,10 @@ TEST(ConverterGui, UnreadableInputsListCouldNotReadAndTheDropGoesOn) {
   EXPECT_EQ(h.Rows("LBresults"), Names{"Could not read this file."});
   EXPECT_EQ(h.Status(), "gone.map");
 
-  DropAndSettle(h, {dir.File("x.map"), dir.File("good.map")});
+  // Neither an unreadable file nor a refused one stops the rest of the drop.
+  testsupport::WriteBytes(dir.File("short.map"), "abc");
+  DropAndSettle(h, {dir.File("x.map"), dir.File("short.map"), dir.File("good.map")});
   EXPECT_EQ(h.Status(), "good.map");
-  EXPECT_EQ(dir.Names(), (Names{"good O1 (2.5µm).png", "good.map", "x.map"}));
-  EXPECT_TRUE(h.messages.empty());
+  EXPECT_EQ(h.messages, Names{"headersize wrong"});
+  EXPECT_EQ(dir.Names(), (Names{"good O1 (2.5µm).png", "good.map", "short.map", "x.map"}));
 }
