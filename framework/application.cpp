@@ -27,6 +27,12 @@ bool IsExistingFile(const std::string& path) {
 }
 }  // namespace
 
+void RequireSignature(const Delegate& handler, const std::string& expected, const std::string& boundTo) {
+  if (handler.signature != expected)
+    throw RuntimeException("the handler of " + boundTo + " has the signature \"" + handler.signature + "\", not \"" +
+                           expected + "\"");
+}
+
 Application::Application() = default;
 Application::~Application() = default;
 
@@ -37,9 +43,7 @@ void Application::SetMenuBar(MenuBar* bar) {
 }
 
 void Application::AddMenuHandler(const std::string& itemName, Delegate handler) {
-  if (handler.signature != "(  ) as Boolean")
-    throw RuntimeException("menu handler for \"" + itemName + "\" has the signature \"" + handler.signature +
-                           "\", not \"(  ) as Boolean\"");
+  RequireSignature(handler, "(  ) as Boolean", "the menu item \"" + itemName + "\"");
   Record("AddMenuHandler App " + itemName);
   handlers_[itemName] = std::move(handler);
   UpdateMenuEnabling();

@@ -19,6 +19,10 @@ struct Delegate {
   std::string signature;
 };
 
+// Refuses a delegate bound with another signature text than the one its
+// binding takes ("(  ) as Boolean" for menu handlers, "(  )" for events).
+void RequireSignature(const Delegate& handler, const std::string& expected, const std::string& boundTo);
+
 class Application {
  public:
   Application();

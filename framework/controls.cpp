@@ -130,9 +130,7 @@ void PushButton::SetProperty(const PropertyEntry& e) {
 
 void PushButton::InstallEventHandler(const std::string& event, Delegate handler) {
   if (event != "Action") Control::InstallEventHandler(event, std::move(handler));
-  if (handler.signature != "(  )")
-    throw RuntimeException("the Action handler of " + Name() + " has the signature \"" + handler.signature +
-                           "\", not \"(  )\"");
+  RequireSignature(handler, "(  )", "the Action event of " + Name());
   auto call = handler.call;
   action_ = [call] { call(); };
 }

@@ -4,6 +4,13 @@
 #include <QFileOpenEvent>
 #include <QWidget>
 #include <QIcon>
+#include <QSocketNotifier>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -31,6 +38,54 @@ class OpenDocumentFilter : public QObject {
     return QObject::eventFilter(watched, event);
   }
 };
+
+// SIGTERM, SIGINT and SIGHUP quit in order: the handler only writes a byte to
+// a pipe, and the event loop (or the next yield of a running conversion) reads
+// it and quits, so a PNG being written is removed and the exit status is 0. A
+// second signal while the first is still unanswered (no events are being
+// handled) ends the process at once.
+int g_quitPipe[2] = {-1, -1};
+std::atomic<bool> g_quitSignalPending{false};
+
+extern "C" void OnQuitSignal(int sig) {
+  if (g_quitSignalPending.exchange(true)) {
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+    return;
+  }
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] ssize_t n = ::write(g_quitPipe[1], &byte, 1);
+  errno = saved;
+}
+
+void InstallQuitSignals(QObject* owner) {
+  if (g_quitPipe[0] >= 0 || ::pipe2(g_quitPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, [] {
+    char buf[16];
+    while (::read(g_quitPipe[0], buf, sizeof buf) > 0) {
+    }
+    g_quitSignalPending = false;
+    Quit(0);
+  });
+  struct sigaction action {};
+  action.sa_handler = &OnQuitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+}
+
+// Once the application object is gone nothing reads the pipe: the signals end
+// the process again.
+void RemoveQuitSignals() {
+  if (g_quitPipe[0] < 0) return;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, SIG_DFL);
+  ::close(g_quitPipe[0]);
+  ::close(g_quitPipe[1]);
+  g_quitPipe[0] = g_quitPipe[1] = -1;
+  g_quitSignalPending = false;
+}
 }  // namespace
 
 void RuntimeInit(int& argc, char** argv) {
@@ -54,6 +109,7 @@ void RuntimeInit(int& argc, char** argv) {
   auto* filter = new OpenDocumentFilter;
   filter->setParent(g_app.get());  // goes with the application object
   g_app->installEventFilter(filter);
+  InstallQuitSignals(g_app.get());
   std::vector<std::string> documents;
   for (int i = 1; i < argc; ++i) documents.emplace_back(argv[i]);
   SetDocumentArguments(std::move(documents));
@@ -72,6 +128,7 @@ void RuntimeReleaseLists() {
 int RuntimeExit() {
   Record("RuntimeExit");
   int code = ExitCode();
+  RemoveQuitSignals();
   g_app.reset();
   return code;
 }

@@ -186,9 +186,7 @@ void Window::ArrangeControls() {
 }
 
 void Window::AddMenuHandler(const std::string& itemName, Delegate handler) {
-  if (handler.signature != "(  ) as Boolean")
-    throw RuntimeException("menu handler for \"" + itemName + "\" has the signature \"" + handler.signature +
-                           "\", not \"(  ) as Boolean\"");
+  RequireSignature(handler, "(  ) as Boolean", "the menu item \"" + itemName + "\"");
   Record("AddMenuHandler " + className_ + " " + itemName);
   handlers_[itemName] = std::move(handler);
   UpdateMenuEnabling();
