@@ -11,9 +11,8 @@ int ProcessEntry(int argc, char** argv);
 void LoadPlugins();
 // Registers the program's classes with the runtime, in order.
 void RegisterClasses();
-// The start-up sequence inside its single catch region. (The routine is
-// called _Main in the original design; it is qualified here so that it does
-// not clash with the class Main.)
+// The start-up sequence inside its single catch region: the program's main
+// routine, named RunMain so that it does not clash with the class Main.
 void RunMain();
 // Shut-down: the framework's lists, the file types, the menu bar instance.
 void ReleaseModuleObjects();

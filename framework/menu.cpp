@@ -14,9 +14,11 @@
 namespace fw {
 
 namespace {
+// Never destroyed: the toolkit may still ask for the enabling while the
+// process's static objects go away.
 std::vector<MenuItem*>& AllItems() {
-  static std::vector<MenuItem*> items;
-  return items;
+  static auto* items = new std::vector<MenuItem*>;
+  return *items;
 }
 
 // The list box with the keyboard focus, when it has selected rows.
