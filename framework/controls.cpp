@@ -103,12 +103,10 @@ void Control::InstallEventHandler(const std::string& event, Delegate) {
 PushButton::PushButton() : Control(new QPushButton) {
   QObject::connect(static_cast<QPushButton*>(widget_), &QPushButton::clicked, [this] {
     // A click is queued: it never runs inside another handler's yield.
-    if (!action_) return;
-    Window* w = window_;
+    if (!action_ || !window_) return;
     auto action = action_;
-    PostAction([w, action] {
-      for (Window* open : OpenWindows())
-        if (open == w) action();
+    PostAction([serial = window_->Serial(), action] {
+      if (OpenWindowBySerial(serial)) action();  // not for a window closed meanwhile
     });
   });
 }

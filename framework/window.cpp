@@ -30,7 +30,7 @@ void BringToFront(Window* w) {
   UpdateMenuEnabling();
 }
 
-bool IsOpenWindow(Window* w) { return std::find(g_windows.begin(), g_windows.end(), w) != g_windows.end(); }
+uint64_t g_nextSerial = 1;
 
 // A closed window is destroyed only once no handler runs (one of its own
 // may be yielding), and never from inside the toolkit's close event.
@@ -102,7 +102,7 @@ class WindowHost : public QMainWindow {
   Content* content_;
 };
 
-Window::Window() : host_(std::make_unique<WindowHost>(this)) {}
+Window::Window() : serial_(g_nextSerial++), host_(std::make_unique<WindowHost>(this)) {}
 
 Window::~Window() {
   controls_.clear();  // before the toolkit window that parents their widgets
@@ -222,9 +222,9 @@ int Window::Height() const { return Content()->height(); }
 std::string Window::Title() const { return host_->windowTitle().toStdString(); }
 
 void Window::QueueDrop(std::vector<FolderItemRef> items) {
-  Window* self = this;
-  PostAction([self, items = std::move(items)]() mutable {
-    if (!IsOpenWindow(self)) return;
+  PostAction([serial = serial_, items = std::move(items)]() mutable {
+    Window* self = OpenWindowBySerial(serial);
+    if (!self) return;  // closed meanwhile
     DragItem drag(std::move(items));
     self->Event_DropObject(drag, 0);
   });
@@ -262,6 +262,12 @@ void InitWindow(Window* window, const std::string& className) {
 Window* GetImplicitWindow(const std::string& className) {
   for (Window* w : g_windows)
     if (w->ClassName() == className) return w;
+  return nullptr;
+}
+
+Window* OpenWindowBySerial(uint64_t serial) {
+  for (Window* w : g_windows)
+    if (w->Serial() == serial) return w;
   return nullptr;
 }
 

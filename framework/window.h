@@ -38,6 +38,9 @@ class Window {
   virtual void Event_DropObject(DragItem&, int32_t /*action*/) {}
 
   const std::string& ClassName() const { return className_; }
+  // Unique for the life of the process: a queued action finds its window by
+  // it, never by an address that a later window may take.
+  uint64_t Serial() const { return serial_; }
   void SetMenuBar(MenuBar* bar);
   MenuBar* GetMenuBar() const { return menuBar_; }
   // Applies the window's serialized property list.
@@ -93,6 +96,7 @@ class Window {
   void Closed();
 
   std::string className_;
+  uint64_t serial_;
   MenuBar* menuBar_ = nullptr;
   std::unique_ptr<WindowHost> host_;
   std::vector<std::unique_ptr<Control>> controls_;
@@ -118,6 +122,9 @@ W* ImplicitWindow(const std::string& className) {
   InitWindow(w, className);
   return w;
 }
+
+// The open window with that serial, or nullptr.
+Window* OpenWindowBySerial(uint64_t serial);
 
 // Every open window, frontmost first.
 std::vector<Window*> OpenWindows();
