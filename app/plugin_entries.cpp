@@ -3,17 +3,17 @@
 #include <vector>
 
 #include "framework/recorder.h"
+#include "pngu/png_saver.h"
 
 namespace app {
 
 namespace {
 std::vector<fw::PluginEntry> g_entries;
-using SavePictureFn = bool (*)(const fw::FolderItemRef&, const fw::PictureRef&, float);
 }  // namespace
 
 void InitPluginEntrypoints() {
   g_entries.assign(1, nullptr);
-  g_entries[0] = fw::LookupPluginFunction(kSavePictureSignature);
+  g_entries[0] = fw::LookupPluginFunction(pngu::kSavePictureSignature);
   fw::Record(g_entries[0] ? "PluginLookup found" : "PluginLookup missing");
 }
 
@@ -22,7 +22,7 @@ fw::PluginEntry SavePictureEntry() { return g_entries.empty() ? nullptr : g_entr
 bool CallSavePicture(const fw::FolderItemRef& file, const fw::PictureRef& image, float gamma) {
   fw::PluginEntry entry = SavePictureEntry();
   if (!entry) return false;
-  return reinterpret_cast<SavePictureFn>(entry)(file, image, gamma);
+  return reinterpret_cast<pngu::SavePictureFn>(entry)(file, image, gamma);
 }
 
 }  // namespace app

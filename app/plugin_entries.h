@@ -6,9 +6,6 @@
 
 namespace app {
 
-inline constexpr const char* kSavePictureSignature =
-    "PNGu.SavePicture(file As FolderItem, image As Picture, gamma As Single = 0.0) As Boolean";
-
 // Allocates the one-entry table and looks the PNG plug-in up into entry 0.
 void InitPluginEntrypoints();
 // Entry 0, the PNG plug-in; nullptr when it was not found.

@@ -43,8 +43,13 @@ bool Dispatch(const std::function<void()>& handler) {
   } catch (const QuitUnwind&) {
     // The application is quitting: the running handler just stops.
   } catch (...) {
+    const std::exception_ptr error = std::current_exception();
     --g_depth;
-    UnhandledException(std::current_exception());
+    try {
+      UnhandledException(error);
+    } catch (...) {
+      // The report itself failed; nothing may cross into the toolkit.
+    }
     Quit(ExitCode());
     ++g_depth;
   }
@@ -67,7 +72,7 @@ void RunQueuedActions() {
     auto action = std::move(g_queue.front());
     g_queue.pop_front();
     g_actionRunning = true;
-    Dispatch(action);
+    Dispatch(action);  // catches everything
     g_actionRunning = false;
   }
   if (Quitting()) g_queue.clear();

@@ -80,8 +80,9 @@ int64_t FolderItem::Length() const {
 }
 
 bool FolderItem::Exists() const {
+  // A link names something even when it leads nowhere: its name is taken.
   struct stat st;
-  return StatPath(path_, st);
+  return !path_.empty() && ::lstat(path_.c_str(), &st) == 0;
 }
 
 bool FolderItem::IsFolder() const {

@@ -20,6 +20,7 @@ class FolderItem {
   std::string DisplayName() const;
   // Length in bytes of a regular file; 0 when it is absent or not a file.
   int64_t Length() const;
+  // Whether the name is taken (by a file, a folder or a link, dangling or not).
   bool Exists() const;
   bool IsFolder() const;
   // The folder that holds this item; nil for the root.

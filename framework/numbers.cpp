@@ -154,11 +154,20 @@ std::string Format(double x, std::string_view pattern) {
     }
   }
 
-  // Sign, up to 309 integer digits, the point and every exact decimal.
-  char exact[1 + 309 + 1 + kExactDecimals + 16];
-  const auto result =
-      std::to_chars(exact, exact + sizeof exact, std::fabs(x), std::chars_format::fixed, kExactDecimals);
-  std::string digits = RoundDecimalString(std::string_view(exact, result.ptr - exact), decimals);
+  std::string digits;
+  const double magnitude = std::fabs(x);
+  if (magnitude < 1e15 && magnitude == std::floor(magnitude)) {
+    // A whole number (numbering, say) needs no rounding: its digits, then zeros.
+    char whole[24];
+    const auto result = std::to_chars(whole, whole + sizeof whole, static_cast<int64_t>(magnitude));
+    digits.assign(whole, result.ptr);
+    if (decimals > 0) digits += "." + std::string(static_cast<size_t>(decimals), '0');
+  } else {
+    // Sign, up to 309 integer digits, the point and every exact decimal.
+    char exact[1 + 309 + 1 + kExactDecimals + 16];
+    const auto result = std::to_chars(exact, exact + sizeof exact, magnitude, std::chars_format::fixed, kExactDecimals);
+    digits = RoundDecimalString(std::string_view(exact, result.ptr - exact), decimals);
+  }
 
   // The shortest integer part to_chars writes is "0"; the pattern may ask for more.
   const size_t intLen = decimals == 0 ? digits.size() : digits.find('.');

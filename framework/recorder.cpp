@@ -4,16 +4,20 @@ namespace fw {
 
 namespace {
 std::vector<std::string> g_events;
+bool g_recording = false;
 std::function<void(const std::string&)> g_hook;
 }  // namespace
 
 void Record(const std::string& event) {
-  g_events.push_back(event);
+  if (g_recording) g_events.push_back(event);
   if (g_hook) g_hook(event);
 }
 
 std::vector<std::string> Recorded() { return g_events; }
-void ClearRecord() { g_events.clear(); }
+void ClearRecord() {
+  g_events.clear();
+  g_recording = true;
+}
 void SetRecordHook(std::function<void(const std::string&)> hook) { g_hook = std::move(hook); }
 
 }  // namespace fw

@@ -7,8 +7,10 @@
 
 namespace fw {
 
+// Nothing is kept until a test starts a record with ClearRecord.
 void Record(const std::string& event);
 std::vector<std::string> Recorded();
+// Empties the record and starts recording.
 void ClearRecord();
 // Tests: called with every recorded event; it may throw to simulate a failure
 // at a known step.

@@ -245,10 +245,15 @@ void Window::Closed() {
 void InitWindow(Window* window, const std::string& className) {
   Record("CreateWindow " + className);
   window->className_ = className;
+  try {
+    window->Layout();
+    window->CreateControls();
+    window->AddMenuHandlers(window);
+  } catch (...) {
+    delete window;  // a half-built window is never found again
+    throw;
+  }
   g_windows.insert(g_windows.begin(), window);
-  window->Layout();
-  window->CreateControls();
-  window->AddMenuHandlers(window);
   // The tab order follows TabIndex.
   std::vector<Control*> order;
   for (const auto& c : window->controls_) order.push_back(c.get());

@@ -14,6 +14,7 @@
 #include "framework/folder_item.h"
 #include "framework/picture.h"
 #include "framework/text_input_stream.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ namespace fs = std::filesystem;
 
 class FilesTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "orv-files-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Write(const std::string& name, const std::string& bytes) {
     std::string path = dir_ + "/" + name;
@@ -38,7 +33,8 @@ class FilesTest : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  std::string dir_;
+  testsupport::TempDir tmp_;
+  std::string dir_ = tmp_.path().string();
 };
 
 // ---- ReadLine ----

@@ -2,6 +2,8 @@
 // half-away-from-zero Format, and independence from the C library's locale.
 #include <gtest/gtest.h>
 
+#include "tests/support/decimal_comma_locale.h"
+
 #include <unistd.h>
 
 #include <clocale>
@@ -209,46 +211,9 @@ TEST(NumbersConvert, HexRoundAndInt32) {
   EXPECT_EQ(fw::Min(1.0, -1.0), -1.0);
 }
 
-// Makes a German locale available (the machine may have its definition but not
-// the compiled locale), with its own LOCPATH that is put back afterwards.
-class GermanLocale {
- public:
-  GermanLocale() : saved_(std::setlocale(LC_ALL, nullptr)) {
-    if (const char* path = std::getenv("LOCPATH")) savedLocPath_ = path;
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) return;
-    char pattern[] = "/tmp/orv-locale-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return;
-    dir_ = pattern;
-    const std::string command =
-        "localedef -c -i de_DE -f UTF-8 '" + dir_ + "/de_DE.UTF-8' >/dev/null 2>&1";
-    [[maybe_unused]] const int status = std::system(command.c_str());
-    setenv("LOCPATH", dir_.c_str(), 1);
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
-  }
-  ~GermanLocale() {
-    std::setlocale(LC_ALL, "C");
-    if (savedLocPath_.empty()) {
-      unsetenv("LOCPATH");
-    } else {
-      setenv("LOCPATH", savedLocPath_.c_str(), 1);
-    }
-    std::setlocale(LC_ALL, saved_.c_str());
-    if (!dir_.empty()) {
-      std::error_code ignored;
-      std::filesystem::remove_all(dir_, ignored);
-    }
-  }
-  bool HasDecimalComma() const { return std::strcmp(std::localeconv()->decimal_point, ",") == 0; }
-
- private:
-  std::string saved_;
-  std::string savedLocPath_;
-  std::string dir_;
-};
-
 TEST(NumbersLocale, DecimalCommaLocaleChangesNothing) {
-  GermanLocale german;
-  if (!german.HasDecimalComma()) GTEST_SKIP() << "no locale with a decimal comma could be made";
+  testsupport::DecimalCommaLocale german;
+  if (!german.Active()) GTEST_SKIP() << "no locale with a decimal comma could be made";
   ASSERT_EQ(Printf("%.1f", 1.5), "1,5") << "the C library must see the decimal comma";
   EXPECT_EQ(fw::Val("1.5"), 1.5);
   EXPECT_EQ(fw::Val("1,5"), 1.0);

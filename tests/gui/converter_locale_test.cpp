@@ -9,45 +9,17 @@
 #include <string>
 
 #include "mapconv/main_window.h"
+#include "tests/support/decimal_comma_locale.h"
 #include "tests/support/gui_harness.h"
 #include "tests/support/map_file_generator.h"
 
 namespace {
 
+using testsupport::DecimalCommaLocale;
 using testsupport::MapSpec;
 using testsupport::ProgramHarness;
 using testsupport::TempDir;
 using Names = std::vector<std::string>;
-
-// Sets a German locale for the life of the object, building it into a
-// temporary folder when the machine has none; "C" again at the end.
-class DecimalCommaLocale {
- public:
-  DecimalCommaLocale() {
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return;
-    const std::string target = built_.File("de_DE.UTF-8");
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + target + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0 && !std::filesystem::exists(target)) return;
-    const char* old = std::getenv("LOCPATH");
-    if (old) oldLocPath_ = old;
-    hadLocPath_ = old != nullptr;
-    ::setenv("LOCPATH", built_.path().c_str(), 1);
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
-  }
-  ~DecimalCommaLocale() {
-    std::setlocale(LC_ALL, "C");
-    if (hadLocPath_)
-      ::setenv("LOCPATH", oldLocPath_.c_str(), 1);
-    else
-      ::unsetenv("LOCPATH");
-  }
-  bool Active() const { return std::strcmp(std::localeconv()->decimal_point, ",") == 0; }
-
- private:
-  TempDir built_;
-  std::string oldLocPath_;
-  bool hadLocPath_ = false;
-};
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 
 #include "framework/exceptions.h"
 #include "framework/yield.h"
+#include "tests/support/temp_dir.h"
 
 #ifdef ORV_HAVE_LIBTIFF
 #include <tiffio.h>
@@ -24,14 +25,8 @@ namespace fs = std::filesystem;
 
 class TiffTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "orv-tiff-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
   void TearDown() override {
     fw::SetYieldHook(nullptr);
-    fs::remove_all(dir_);
   }
 
   fw::FolderItemRef Item(const std::string& name) { return fw::FolderItem::FromPath(dir_ + "/" + name); }
@@ -51,7 +46,8 @@ class TiffTest : public testing::Test {
     return p;
   }
 
-  std::string dir_;
+  testsupport::TempDir tmp_;
+  std::string dir_ = tmp_.path().string();
 };
 
 uint32_t U16(const std::string& b, size_t at) { return uint8_t(b.at(at)) << 8 | uint8_t(b.at(at + 1)); }

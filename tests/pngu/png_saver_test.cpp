@@ -21,8 +21,13 @@
 #include "pngu/png_encoder.h"
 #include "pngu/staged_file.h"
 #include "tests/support/png_reader.h"
+#include "tests/support/expected_conversion.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
+
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 namespace fs = std::filesystem;
 
@@ -51,15 +56,6 @@ std::vector<uint8_t> ExpectedPixels(const fw::Picture& picture, bool grey) {
   return bytes;
 }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 unsigned CurrentUmask() {
   mode_t mask = ::umask(0);
   ::umask(mask);
@@ -68,15 +64,9 @@ unsigned CurrentUmask() {
 
 class PngSaverTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "pngu-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
   void TearDown() override {
     fw::SetYieldHook(nullptr);
     fw::ResetQuitRequest();
-    fs::remove_all(dir_);
   }
   std::string PathOf(const std::string& name) const { return dir_ + "/" + name; }
   fw::FolderItemRef FileNamed(const std::string& name) const { return fw::FolderItem::FromPath(PathOf(name)); }
@@ -89,7 +79,8 @@ class PngSaverTest : public testing::Test {
   }
   using Names = std::vector<std::string>;
 
-  std::string dir_;
+  testsupport::TempDir tmp_;
+  std::string dir_ = tmp_.path().string();
 };
 
 struct GammaCase {
@@ -271,7 +262,6 @@ TEST_F(PngSaverTest, MovesIntoPlaceOnlyOntoFreeNames) {
   };
   for (Row row : {Row{"rename", &pngu::MoveNoReplace}, Row{"link and unlink", &pngu::LinkNoReplace}}) {
     SCOPED_TRACE(row.name);
-    fs::remove_all(dir_);
     fs::create_directory(dir_);
     WriteBytes(PathOf(".tmp"), "new");
     ASSERT_TRUE(row.move(PathOf(".tmp"), PathOf("free")));
@@ -284,6 +274,7 @@ TEST_F(PngSaverTest, MovesIntoPlaceOnlyOntoFreeNames) {
     EXPECT_EQ(errno, EEXIST);
     EXPECT_EQ(ReadBytes(PathOf("free")), "new");
     EXPECT_EQ(ReadBytes(PathOf(".tmp")), "newer");
+    fs::remove_all(dir_);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "framework/folder_item.h"
 #include "framework/window.h"
+#include "tests/support/temp_dir.h"
 
 namespace addimages {
 class AddImages;
@@ -17,19 +18,6 @@ class Main;
 
 namespace testsupport {
 
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::filesystem::path& path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  // The names of the files in the folder, sorted.
-  std::vector<std::string> Names() const;
-
- private:
-  std::filesystem::path path_;
-};
 
 class ProgramHarness {
  public:
