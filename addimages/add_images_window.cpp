@@ -7,11 +7,7 @@
 
 namespace addimages {
 
-fw::StaticText* AddImages::ST() const {
-  fw::StaticText* st = ControlAs<fw::StaticText>("ST");
-  if (!st) throw fw::NilObjectException("no control named ST");
-  return st;
-}
+fw::StaticText* AddImages::ST() const { return ControlNamed<fw::StaticText>("ST"); }
 
 void AddImages::Layout() { SetProperties(kAddImagesWindowProperties); }
 
@@ -22,40 +18,31 @@ void AddImages::CreateControls0() {
   SetControlProperties(ControlByName("ST"), kSTProperties);
 }
 
-void AddImages::AddMenuHandlers(fw::Window*) {}  // this window handles no menu command
+void AddImages::AddMenuHandlers(fw::Window*) {}
 
 void AddImages::Event_Open() { AcceptFileDrop("special/any"); }
 
 void AddImages::Event_DropObject(fw::DragItem& obj, int32_t) {
   ff.clear();
   fname.clear();
-  // Names and files are added in pairs, with no yield between them.
+  std::vector<std::string> names;
+  std::vector<fw::FolderItemRef> files;
   for (;;) {
     if (obj.FolderItemAvailable()) {
-      fw::FolderItemRef file = obj.FolderItem();
-      std::string name = file->DisplayName();
-      if (IsMapName(name)) {
-        fname.push_back(name);
-        ff.push_back(file);
-      }
+      files.push_back(obj.FolderItem());
+      names.push_back(files.back()->DisplayName());
     }
     fw::RuntimeBackgroundTask();
     if (!obj.NextItem()) break;
   }
-  if (ff.size() < 2) return;  // the text stays as it was
-
-  const std::vector<size_t> order = SortedOrder(fname);
-  std::vector<std::string> sortedNames;
-  std::vector<fw::FolderItemRef> sortedFiles;
-  for (size_t i : order) {
-    sortedNames.push_back(fname[i]);
-    sortedFiles.push_back(ff[i]);
+  // The kept .map files, sorted when there are two or more; names and files
+  // stay in pairs.
+  const DropResult result = SummarizeDrop(names);
+  for (size_t i : result.kept) {
+    fname.push_back(names[i]);
+    ff.push_back(files[i]);
   }
-  fname = std::move(sortedNames);
-  ff = std::move(sortedFiles);
-
-  const int prefix = CommonPrefixLength(fname);
-  ST()->SetText(SummaryText(fname, prefix));
+  if (result.changesText) ST()->SetText(result.text);  // fewer than two: the text stays
 }
 
 }  // namespace addimages

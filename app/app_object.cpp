@@ -2,16 +2,14 @@
 
 #include "app/implicit.h"
 #include "framework/exceptions.h"
-#include "framework/strings.h"
 #include "mapconv/main_window.h"
+#include "mapconv/output_name.h"
 #include "addimages/add_images_window.h"
 
 namespace app {
 
 void App::Event_OpenDocument(const fw::FolderItemRef& item) {
-  const std::string name = fw::Deref(item).DisplayName();
-  // Only the two image suffixes are taken; anything else is ignored silently.
-  if (!fw::StrEqual(fw::Right(name, 4), ".sem") && !fw::StrEqual(fw::Right(name, 4), ".map")) return;
+  if (!mapconv::HasImageSuffix(fw::Deref(item).DisplayName())) return;
   implicit::Main()->OpenFile(item);
 }
 

@@ -54,10 +54,6 @@ void SetFontFlag(QWidget* w, const std::string& name, bool on) {
 Control::Control(QWidget* widget) : widget_(widget) {}
 Control::~Control() { delete widget_; }
 
-void Control::Place() {
-  if (window_) window_->ArrangeControls();
-}
-
 void Control::SetProperty(const PropertyEntry& e) {
   const std::string& n = e.name;
   if (n == "Name") {

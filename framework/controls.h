@@ -45,7 +45,6 @@ class Control {
 
  protected:
   explicit Control(QWidget* widget);
-  void Place();
   QWidget* widget_;
   Window* window_ = nullptr;
 

@@ -12,6 +12,7 @@
 #include "framework/application.h"
 #include "framework/controls.h"
 #include "framework/drag_item.h"
+#include "framework/exceptions.h"
 
 class QWidget;
 class QMainWindow;
@@ -60,6 +61,13 @@ class Window {
   template <class C>
   C* ControlAs(std::string_view name) const {
     return dynamic_cast<C*>(ControlByName(name));
+  }
+  // The control of that name and class; using one that is not there raises
+  // NilObjectException.
+  template <class C>
+  C* ControlNamed(std::string_view name) const {
+    if (C* control = ControlAs<C>(name)) return control;
+    throw NilObjectException("no control named " + std::string(name));
   }
   // Applies a control's serialized property list.
   void SetControlProperties(Control* control, std::string_view list);

@@ -54,8 +54,8 @@ SizeCheck CheckSizes(int64_t length, int32_t nb_images, int32_t hpixelsize, int3
   nb_images = RaisedImageCount(nb_images);
   // Up to 2^95 in magnitude: 128 bits hold every product of three Int32 and 4.
   const __int128 block = static_cast<__int128>(nb_images) * 4 * hpixelsize * vpixelsize;
-  // A negative block (one size negative) passes here as it always did; the
-  // pixel-size check below refuses it.
+  // A negative block (one size negative) fits any file; the pixel-size check
+  // below refuses it, after the name count has had its say.
   if (block > length) return SizeCheck::HeaderSizeWrong;
   if (nameCount != static_cast<std::size_t>(nb_images)) return SizeCheck::WrongNumberOfImages;
   if (hpixelsize < 1 || vpixelsize < 1) return SizeCheck::PixelSizeWrong;

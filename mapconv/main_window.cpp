@@ -14,20 +14,11 @@
 
 namespace mapconv {
 
-namespace {
-template <class C>
-C* Named(const fw::Window* w, const char* name) {
-  C* control = w->ControlAs<C>(name);
-  if (!control) throw fw::NilObjectException(std::string("no control named ") + name);
-  return control;
-}
-}  // namespace
-
-fw::PushButton* Main::PushButton1() const { return Named<fw::PushButton>(this, "PushButton1"); }
-fw::Listbox* Main::LBraw() const { return Named<fw::Listbox>(this, "LBraw"); }
-fw::Listbox* Main::LBresults() const { return Named<fw::Listbox>(this, "LBresults"); }
-fw::StaticText* Main::STfilename() const { return Named<fw::StaticText>(this, "STfilename"); }
-fw::CheckBox* Main::CB_autosave() const { return Named<fw::CheckBox>(this, "CB_autosave"); }
+fw::PushButton* Main::PushButton1() const { return ControlNamed<fw::PushButton>("PushButton1"); }
+fw::Listbox* Main::LBraw() const { return ControlNamed<fw::Listbox>("LBraw"); }
+fw::Listbox* Main::LBresults() const { return ControlNamed<fw::Listbox>("LBresults"); }
+fw::StaticText* Main::STfilename() const { return ControlNamed<fw::StaticText>("STfilename"); }
+fw::CheckBox* Main::CB_autosave() const { return ControlNamed<fw::CheckBox>("CB_autosave"); }
 
 fw::MenuItem* Main::MenuItemNamed(const std::string& name) const {
   fw::MenuBar* bar = GetMenuBar();

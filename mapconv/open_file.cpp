@@ -11,10 +11,10 @@
 #include "framework/strings.h"
 #include "framework/text_input_stream.h"
 #include "framework/yield.h"
-#include "mapconv/clean_string.h"
 #include "mapconv/header_reader.h"
 #include "mapconv/image_stats.h"
 #include "mapconv/main_window.h"
+#include "mapconv/output_name.h"
 #include "mapconv/size_label.h"
 
 namespace mapconv {
@@ -46,8 +46,7 @@ void Main::OpenFile(const fw::FolderItemRef& f) {
   if (!f) return;  // the open dialog was cancelled
 
   const std::string name = f->DisplayName();
-  const std::string suffix = fw::Right(name, 4);
-  if (!fw::StrEqual(suffix, ".sem") && !fw::StrEqual(suffix, ".map")) {
+  if (!HasImageSuffix(name)) {
     LBresults()->AddRow("This program can only open");
     LBresults()->AddRow(".map and .sem files.");
     STfilename()->SetText("");
@@ -83,7 +82,7 @@ void Main::OpenFile(const fw::FolderItemRef& f) {
   hpixelsize = header.hpixelsize;
   vpixelsize = header.vpixelsize;
   nb_images = header.nb_images;
-  speciesname = header.speciesname;
+  speciesname = std::move(header.speciesname);
   if (header.hasMicron) {
     hmicronsize = header.hstep;
     vmicronsize = header.vstep;
@@ -91,7 +90,6 @@ void Main::OpenFile(const fw::FolderItemRef& f) {
 
   // The length of the file being read, even if its name went meanwhile.
   const int64_t length = text->Length();
-  filesize = static_cast<int32_t>(static_cast<uint32_t>(length));
   text.reset();  // closes the header's stream
   hmicronsize *= hpixelsize;
   vmicronsize *= vpixelsize;
@@ -168,11 +166,8 @@ bool Main::ConvertImage(ImageJob& job, int32_t k) {
 
   fw::PictureRef picture = fw::NewPicture(w, h, 32);
   if (!picture) {
-    if (CB_autosave()->Value()) {
-      const std::string name = job.file->DisplayName();
-      LBresults()->AddRow(kCouldNotSave + CleanString(fw::Left(name, fw::Len(name) - 4)) + " " +
-                          CleanString(job.species[k]) + " " + CleanString(job.sizeLabel) + ".png");
-    }
+    if (CB_autosave()->Value())
+      LBresults()->AddRow(kCouldNotSave + OutputName(job.file->DisplayName(), job.species[k], job.sizeLabel));
     return false;
   }
   picture->SetHorizontalResolution(72);
@@ -201,9 +196,7 @@ bool Main::ConvertImage(ImageJob& job, int32_t k) {
 }
 
 bool Main::SaveImage(ImageJob& job, int32_t k, const fw::PictureRef& picture) {
-  const std::string name = job.file->DisplayName();
-  const std::string outName = CleanString(fw::Left(name, fw::Len(name) - 4)) + " " + CleanString(job.species[k]) +
-                              " " + CleanString(job.sizeLabel) + ".png";
+  const std::string outName = OutputName(job.file->DisplayName(), job.species[k], job.sizeLabel);
   fw::FolderItemRef folder = job.file->Parent();
   fw::FolderItemRef out = folder ? folder->Child(outName) : nullptr;
   if (out) FileNameIncrement(out);
