@@ -212,7 +212,10 @@ void Window::Show() {
 }
 
 void Window::Refresh(bool) {
-  if (host_->isVisible()) Content()->repaint();
+  // Draws what changed now, not the whole window: a full repaint after every
+  // image cost a tenth of a small file's conversion. Rows laid out later are
+  // drawn at the next yield that lets events through.
+  if (host_->isVisible()) QCoreApplication::sendPostedEvents(host_.get(), QEvent::UpdateRequest);
 }
 
 void Window::Close() { host_->close(); }

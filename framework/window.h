@@ -79,7 +79,7 @@ class Window {
   bool AcceptsDrops() const { return acceptsDrops_; }
 
   void Show();
-  // Redraws the window now.
+  // Draws the window's pending changes now.
   void Refresh(bool eraseBackground = true);
   // Closes the window as its close box does.
   void Close();
