@@ -9,6 +9,9 @@ namespace app {
 
 namespace {
 std::vector<fw::PluginEntry> g_entries;
+
+// Entry 0, the PNG plug-in; nullptr when it was not found.
+fw::PluginEntry SavePictureEntry() { return g_entries.empty() ? nullptr : g_entries[0]; }
 }  // namespace
 
 void InitPluginEntrypoints() {
@@ -16,8 +19,6 @@ void InitPluginEntrypoints() {
   g_entries[0] = fw::LookupPluginFunction(pngu::kSavePictureSignature);
   fw::Record(g_entries[0] ? "PluginLookup found" : "PluginLookup missing");
 }
-
-fw::PluginEntry SavePictureEntry() { return g_entries.empty() ? nullptr : g_entries[0]; }
 
 bool CallSavePicture(const fw::FolderItemRef& file, const fw::PictureRef& image, float gamma) {
   fw::PluginEntry entry = SavePictureEntry();

@@ -8,8 +8,6 @@ namespace app {
 
 // Allocates the one-entry table and looks the PNG plug-in up into entry 0.
 void InitPluginEntrypoints();
-// Entry 0, the PNG plug-in; nullptr when it was not found.
-fw::PluginEntry SavePictureEntry();
 // Calls entry 0. A missing plug-in saves nothing and gives false.
 bool CallSavePicture(const fw::FolderItemRef& file, const fw::PictureRef& image, float gamma);
 

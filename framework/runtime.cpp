@@ -115,8 +115,6 @@ void RuntimeInit(int& argc, char** argv) {
   SetDocumentArguments(std::move(documents));
 }
 
-bool RuntimeRunning() { return g_app != nullptr; }
-
 void SetApplicationName(const std::string& name) { QCoreApplication::setApplicationName(QString::fromStdString(name)); }
 
 void RuntimeReleaseLists() {

@@ -9,7 +9,6 @@ namespace fw {
 // OpenDocument event once the event loop runs. Without a display and without
 // a platform chosen, the offscreen platform is used.
 void RuntimeInit(int& argc, char** argv);
-bool RuntimeRunning();
 void SetApplicationName(const std::string& name);
 // Releases the framework's own lists (windows, queued actions) at shut-down.
 void RuntimeReleaseLists();
