@@ -180,11 +180,11 @@ bool Main::ConvertImage(ImageJob& job, int32_t k) {
   for (int32_t x0 = 0; x0 <= w - 1; x0 += kBand) {
     const int32_t x1 = std::min(w, x0 + kBand);
     for (int32_t y = 0; y <= h - 1; ++y) {
-      fw::Color* row = picture->MutableRow(y);
+      uint8_t* row = picture->MutableGreyRow(y);
       const float* sample = job.mapdata.data() + static_cast<size_t>(x0) * h + y;
       for (int32_t x = x0; x < x1; ++x, sample += h) {
         const int g = GreyLevel(*sample, stats.smallest, scale);
-        row[x] = fw::RGB(g, g, g);
+        row[x] = static_cast<uint8_t>(g);
         fw::RuntimeBackgroundTask();
       }
     }

@@ -42,10 +42,14 @@ bool FetchPictureRow(void* context, int y, uint8_t* row) {
       return false;
     }
   }
-  const fw::Color* pixels = rows.picture->Row(y);
   const int width = rows.picture->Width();
+  if (rows.picture->IsGrey()) {
+    std::memcpy(row, rows.picture->GreyRow(y), size_t(width));
+    return true;
+  }
+  const fw::Color* pixels = rows.picture->ColorRow(y);
   if (rows.grey) {
-    // Checked while converting: a picture is first written as grey, and
+    // A widened picture may still be grey: it is first written as grey, and
     // written again as RGB only when one of its pixels is not grey.
     fw::Color mismatch = 0;
     for (int x = 0; x < width; ++x) {
