@@ -22,7 +22,7 @@ std::vector<std::string> Pick(const std::vector<std::string>& names, const std::
 
 }  // namespace
 
-bool IsMapName(std::string_view displayName) { return fw::Lowercase(fw::Right(displayName, kSuffixLength)) == ".map"; }
+bool IsMapName(std::string_view displayName) { return fw::EndsWith(displayName, ".map"); }
 
 std::vector<size_t> SortedOrder(const std::vector<std::string>& names) {
   std::vector<size_t> order(names.size());

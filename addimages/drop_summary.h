@@ -10,7 +10,7 @@
 
 namespace addimages {
 
-// The last 4 characters, lower-cased, are ".map" (so ".MAP" and ".Map" count).
+// The name ends in ".map", letter case folded (so ".MAP" and ".Map" count).
 bool IsMapName(std::string_view displayName);
 
 // The order of names, as indexes into them: by the folded names, ties broken

@@ -34,26 +34,39 @@ void RunDeferred() {
 }
 }  // namespace
 
+// Counts a handler as running for as long as the guard lives, however the
+// handler ends.
+class HandlerScope {
+ public:
+  HandlerScope() { ++g_depth; }
+  ~HandlerScope() { --g_depth; }
+  HandlerScope(const HandlerScope&) = delete;
+  HandlerScope& operator=(const HandlerScope&) = delete;
+};
+
 bool Dispatch(const std::function<void()>& handler) {
   bool completed = false;
-  ++g_depth;
-  try {
-    handler();
-    completed = true;
-  } catch (const QuitUnwind&) {
-    // The application is quitting: the running handler just stops.
-  } catch (...) {
-    const std::exception_ptr error = std::current_exception();
-    --g_depth;
+  std::exception_ptr error;
+  {
+    HandlerScope running;
+    try {
+      handler();
+      completed = true;
+    } catch (const QuitUnwind&) {
+      // The application is quitting: the running handler just stops.
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
+  // The report and the quit come after the handler has left.
+  if (error) {
     try {
       UnhandledException(error);
     } catch (...) {
       // The report itself failed; nothing may cross into the toolkit.
     }
     Quit(ExitCode());
-    ++g_depth;
   }
-  --g_depth;
   RunDeferred();
   return completed;
 }

@@ -8,7 +8,11 @@ bool g_recording = false;
 std::function<void(const std::string&)> g_hook;
 }  // namespace
 
-void Record(const std::string& event) {
+bool Recording() { return g_recording || g_hook; }
+
+void RecordJoined(std::initializer_list<std::string_view> parts) {
+  std::string event;
+  for (std::string_view part : parts) event += part;
   if (g_recording) g_events.push_back(event);
   if (g_hook) g_hook(event);
 }

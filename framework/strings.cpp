@@ -10,9 +10,9 @@ unsigned char ByteAt(std::string_view s, size_t i) { return static_cast<unsigned
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-// Length of the well-formed UTF-8 sequence that starts at i, or 1 where the
-// bytes there are not one: each stray byte then counts as a character of its
-// own, and nothing past the end of s is ever read.
+}  // namespace
+
+// Nothing past the end of s is ever read.
 size_t CharLength(std::string_view s, size_t i) {
   const unsigned char b0 = ByteAt(s, i);
   if (b0 < 0x80) return 1;
@@ -40,6 +40,8 @@ size_t CharLength(std::string_view s, size_t i) {
   }
   return need;
 }
+
+namespace {
 
 // Byte offset just after the first `count` characters of s (s.size() when s is shorter).
 size_t OffsetOfChar(std::string_view s, int count) {
@@ -186,6 +188,8 @@ bool StrEqual(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+bool EndsWith(std::string_view s, std::string_view suffix) { return StrEqual(Right(s, Len(suffix)), suffix); }
 
 int StrCompare(std::string_view a, std::string_view b) {
   // Byte order of UTF-8 is code point order, so the folded bytes compare as the

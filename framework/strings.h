@@ -1,6 +1,7 @@
 #pragma once
 // String functions of the runtime. Strings are UTF-8; lengths and positions
 // count characters (code points), from 1.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,11 @@ namespace fw {
 
 // The line end that the program writes between lines of text.
 inline const std::string EndOfLine = "\n";
+
+// Byte length of the character that starts at byte i of s: a well-formed
+// UTF-8 sequence (no overlong form, no surrogate, nothing beyond U+10FFFF),
+// else 1, so that each stray byte counts as a character of its own.
+size_t CharLength(std::string_view s, size_t i);
 
 int Len(std::string_view s);
 std::string Left(std::string_view s, int count);    // count < 0 gives ""
@@ -31,6 +37,8 @@ std::string Join(const std::vector<std::string>& parts, std::string_view separat
 // letters U+00C0-U+00DE / U+00E0-U+00FE (not U+00D7 / U+00F7). Nothing else is
 // folded: not the micro sign, not sharp s, not accents.
 bool StrEqual(std::string_view a, std::string_view b);
+// Whether s ends in suffix, letter case folded as by StrEqual (".MAP" ends in ".map").
+bool EndsWith(std::string_view s, std::string_view suffix);
 // Order of the folded strings, ties broken by plain byte order (<0, 0, >0).
 int StrCompare(std::string_view a, std::string_view b);
 

@@ -12,19 +12,7 @@ const char* const kAllowedNameCharacters =
 
 namespace {
 
-// Length in bytes of the character at the start of s: a well-formed UTF-8
-// sequence, else a single byte (which then matches nothing in the set).
-std::size_t CharacterLength(std::string_view s) {
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  std::size_t n = b0 < 0x80 ? 1 : b0 >= 0xC2 && b0 <= 0xDF ? 2 : b0 >= 0xE0 && b0 <= 0xEF ? 3
-                  : b0 >= 0xF0 && b0 <= 0xF4                ? 4
-                                                             : 1;
-  if (n > s.size()) return 1;
-  for (std::size_t i = 1; i < n; ++i)
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;
-  return n;
-}
-
+// A stray byte (a character of its own, see fw::CharLength) matches nothing in the set.
 bool Allowed(std::string_view c) {
   if (c.size() == 1 && static_cast<unsigned char>(c[0]) >= 0x80) return false;
   return fw::InStr(kAllowedNameCharacters, c) != 0;
@@ -39,7 +27,7 @@ std::string CleanString(const std::string& s) {
   std::string u;
   u.reserve(t.size());
   for (std::size_t i = 0; i < t.size();) {
-    const std::string_view c(t.data() + i, CharacterLength(std::string_view(t).substr(i)));
+    const std::string_view c(t.data() + i, fw::CharLength(t, i));
     if (Allowed(c))
       u += c;
     else
@@ -50,10 +38,10 @@ std::string CleanString(const std::string& s) {
 
   // u is never empty and its first character is whole, so it may be copied as
   // bytes; "_" is one byte, so the run test can look at single bytes.
-  const std::size_t first = CharacterLength(u);
+  const std::size_t first = fw::CharLength(u, 0);
   std::string r = u.substr(0, first);
   for (std::size_t i = first; i < u.size();) {
-    const std::size_t n = CharacterLength(std::string_view(u).substr(i));
+    const std::size_t n = fw::CharLength(u, i);
     if (!(u[i] == '_' && r.back() == '_')) r.append(u, i, n);
     i += n;
     fw::RuntimeBackgroundTask();
