@@ -1,38 +1,31 @@
-// The "Add Images" window through the Tools menu and real drops.
+// The "Add Images" window through the Tools command and real drops: the one
+// home of the Tools command.
 #include <gtest/gtest.h>
 
 #include <QMainWindow>
-#include <fstream>
 
 #include "addimages/add_images_window.h"
 #include "framework/window.h"
 #include "tests/support/gui_harness.h"
+#include "tests/support/program_files.h"
 
 using testsupport::ProgramHarness;
 using testsupport::TempDir;
 
 namespace {
-const char* const kInstruction = "Drag Auger .MAP files into this window for element-by-element adding.";
 
-addimages::AddImages* OpenAddImages() {
+const char* const kInstruction = "Drag Auger .MAP files into this window for element-by-element adding.";
+const char* const kSummary = "abc1.map\nabc2.map\nabc3.MAP\n3  abc\nbasename = 'abc1-3'";
+
+addimages::AddImages* ChooseTools() {
   ProgramHarness::ChooseMenu("ToolsAddImages");
   return static_cast<addimages::AddImages*>(fw::GetImplicitWindow("AddImages.AddImages"));
 }
 
-std::vector<std::string> Touch(const TempDir& dir, std::initializer_list<const char*> names) {
-  std::vector<std::string> paths;
-  for (const char* n : names) {
-    std::ofstream(dir.File(n)) << "x";
-    paths.push_back(dir.File(n));
-  }
-  return paths;
-}
-}  // namespace
-
-TEST(AddImagesGui, MenuShowsTheWindowAndDropsChangeTheText) {
+TEST(AddImagesGui, ToolsShowsTheWindowAndDropsChangeItsText) {
   TempDir dir;
   ProgramHarness h;
-  addimages::AddImages* w = OpenAddImages();
+  addimages::AddImages* w = ChooseTools();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->Title(), "Add Images");
   EXPECT_EQ(w->Width(), 300);
@@ -41,41 +34,35 @@ TEST(AddImagesGui, MenuShowsTheWindowAndDropsChangeTheText) {
   EXPECT_EQ(w->ST()->Text(), kInstruction);
   EXPECT_EQ(w->Host()->menuWidget(), nullptr);  // no menu bar of its own
 
-  ProgramHarness::Drop(w, Touch(dir, {"abc2.map", "abc1.map", "notes.txt", "abc3.MAP"}));
+  ProgramHarness::Drop(w, testsupport::TouchFiles(dir, {"abc2.map", "abc1.map", "notes.txt", "abc3.MAP"}));
   ProgramHarness::Settle();
-  EXPECT_EQ(w->ST()->Text(), "abc1.map\nabc2.map\nabc3.MAP\n3  abc\nbasename = 'abc1-3'");
+  EXPECT_EQ(w->ST()->Text(), kSummary);
   ASSERT_EQ(w->ff.size(), 3u);
   EXPECT_EQ(w->ff[0]->DisplayName(), "abc1.map");
   EXPECT_EQ(w->fname[2], "abc3.MAP");
 
   // A drop that keeps fewer than two files leaves the summary on screen.
-  ProgramHarness::Drop(w, Touch(dir, {"only.map", "x.mapx"}));
+  ProgramHarness::Drop(w, testsupport::TouchFiles(dir, {"only.map", "x.mapx"}));
   ProgramHarness::Settle();
-  EXPECT_EQ(w->ST()->Text(), "abc1.map\nabc2.map\nabc3.MAP\n3  abc\nbasename = 'abc1-3'");
+  EXPECT_EQ(w->ST()->Text(), kSummary);
   EXPECT_EQ(w->fname, std::vector<std::string>{"only.map"});
 
-  // The command shows the same window, its text unchanged; the main window
-  // keeps its content.
-  EXPECT_EQ(OpenAddImages(), w);
-  EXPECT_EQ(w->ST()->Text(), "abc1.map\nabc2.map\nabc3.MAP\n3  abc\nbasename = 'abc1-3'");
-  EXPECT_EQ(h.Rows("LBraw").size(), 11u);
-  // Nothing was read or written.
+  // Tools again shows the same window, its text unchanged; the main window
+  // keeps its content, and nothing was read or written.
+  EXPECT_EQ(ChooseTools(), w);
+  EXPECT_EQ(w->ST()->Text(), kSummary);
+  EXPECT_EQ(h.Rows("LBraw"), testsupport::kHelpRows);
   EXPECT_EQ(dir.Names().size(), 6u);
-}
 
-TEST(AddImagesGui, ClosingAndReopeningGivesTheInstructionAgain) {
-  TempDir dir;
-  ProgramHarness h;
-  addimages::AddImages* w = OpenAddImages();
-  ProgramHarness::Drop(w, Touch(dir, {"scan10.map", "scan12.map"}));
-  ProgramHarness::Settle();
-  EXPECT_EQ(w->ST()->Text(), "scan10.map\nscan12.map\n5  scan1\nbasename = 'scan10-2'");
+  // Closed, it does not quit; Tools then gives a fresh window.
   w->Close();
   ProgramHarness::Settle();
   EXPECT_EQ(fw::GetImplicitWindow("AddImages.AddImages"), nullptr);
-  EXPECT_FALSE(fw::Quitting());  // closing this window does not quit
-  addimages::AddImages* fresh = OpenAddImages();
+  EXPECT_FALSE(fw::Quitting());
+  addimages::AddImages* fresh = ChooseTools();
   ASSERT_NE(fresh, nullptr);
   EXPECT_EQ(fresh->ST()->Text(), kInstruction);
   EXPECT_TRUE(fresh->ff.empty());
 }
+
+}  // namespace

@@ -1,70 +1,52 @@
 // The main window within the shell: the "Open..." dialog, quitting by its
-// close box or by File > Close, the Tools command, the tab order, and events
-// that arrive while a conversion yields.
+// close box or by File > Close, the tab order, and events that arrive while
+// a conversion yields.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QTest>
-#include <fstream>
 #include <functional>
 
-#include "addimages/add_images_window.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/window.h"
 #include "framework/yield.h"
 #include "mapconv/main_window.h"
 #include "tests/support/gui_harness.h"
-#include "tests/support/map_file_generator.h"
+#include "tests/support/program_files.h"
 
 using testsupport::ProgramHarness;
 using testsupport::TempDir;
 
 namespace {
 
-const char* const kInstruction = "Drag Auger .MAP files into this window for element-by-element adding.";
+using testsupport::CountPngs;
+using testsupport::WriteSmallMap;
 
-std::string WriteMap(const TempDir& dir, const std::string& name, int size, std::vector<std::string> species) {
-  testsupport::MapSpec spec;
-  spec.width = size;
-  spec.height = size;
-  spec.species = std::move(species);
-  testsupport::WriteMapFile(dir.File(name), spec);
-  return dir.File(name);
-}
-
-size_t PngsStartingWith(const TempDir& dir, const std::string& base) {
-  size_t n = 0;
-  for (const auto& name : dir.Names())
-    n += name.rfind(base + " ", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".png";
-  return n;
-}
-
-addimages::AddImages* AddImagesWindow() {
-  return static_cast<addimages::AddImages*>(fw::GetImplicitWindow("AddImages.AddImages"));
-}
-
-TEST(ShellGui, CancelledOpenDialogLeavesBothListsEmptyAndWorking) {
-  ProgramHarness h;
-  h.ClickOpen("");
-  EXPECT_TRUE(h.Rows("LBraw").empty());
-  EXPECT_TRUE(h.Rows("LBresults").empty());
-  EXPECT_EQ(h.Status(), "working...");
-  EXPECT_TRUE(h.messages.empty());
-  EXPECT_FALSE(fw::Quitting());
-}
-
-TEST(ShellGui, AFileOfAnotherSuffixThroughTheDialogIsRefusedInTheResults) {
-  TempDir dir;
-  std::ofstream(dir.File("notes.txt")) << "NoMapPixelsXY: 4 4\n";
-  ProgramHarness h;
-  h.ClickOpen(dir.File("notes.txt"));
-  EXPECT_EQ(h.Rows("LBresults"), (std::vector<std::string>{"This program can only open", ".map and .sem files."}));
-  EXPECT_TRUE(h.Rows("LBraw").empty());
-  EXPECT_EQ(h.Status(), "");
-  EXPECT_TRUE(h.messages.empty());
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"notes.txt"});
+TEST(ShellGui, OpenDialogCancelledOrAnsweredWithAnotherSuffixConvertsNothing) {
+  using Rows = std::vector<std::string>;
+  const struct {
+    const char* answer;  // "" for a cancelled dialog
+    Rows results;
+    const char* status;
+  } rows[] = {
+      {"", {}, "working..."},
+      {"notes.txt", {"This program can only open", ".map and .sem files."}, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.answer);
+    TempDir dir;
+    testsupport::TouchFiles(dir, {"notes.txt"});
+    ProgramHarness h;
+    h.ClickOpen(*row.answer ? dir.File(row.answer) : "");
+    EXPECT_TRUE(h.Rows("LBraw").empty());
+    EXPECT_EQ(h.Rows("LBresults"), row.results);
+    EXPECT_EQ(h.Status(), row.status);
+    EXPECT_TRUE(h.messages.empty());
+    EXPECT_FALSE(fw::Quitting());
+    EXPECT_EQ(dir.Names(), Rows{"notes.txt"});
+  }
 }
 
 TEST(ShellGui, CloseBoxAndFileCloseQuitWithCodeZero) {
@@ -85,38 +67,6 @@ TEST(ShellGui, CloseBoxAndFileCloseQuitWithCodeZero) {
     EXPECT_EQ(fw::ExitCode(), 0);
     EXPECT_TRUE(h.reports.empty());
   }
-}
-
-TEST(ShellGui, ToolsCommandShowsTheOpenWindowOrAFreshOneAfterClosing) {
-  TempDir dir;
-  const std::vector<std::string> files = {WriteMap(dir, "abc1.map", 2, {"O"}), WriteMap(dir, "abc2.map", 2, {"O"})};
-  ProgramHarness h;
-  ProgramHarness::ChooseMenu("ToolsAddImages");
-  addimages::AddImages* first = AddImagesWindow();
-  ASSERT_NE(first, nullptr);
-  EXPECT_TRUE(first->Host()->isVisible());
-  EXPECT_EQ(first->ST()->Text(), kInstruction);
-  ProgramHarness::Drop(first, files);
-  ProgramHarness::Settle();
-  const std::string summary = first->ST()->Text();
-  ASSERT_NE(summary, kInstruction);
-
-  ProgramHarness::ChooseMenu("ToolsAddImages");
-  EXPECT_EQ(AddImagesWindow(), first);
-  EXPECT_EQ(first->ST()->Text(), summary);
-  EXPECT_EQ(first->fname.size(), 2u);
-
-  first->Host()->close();
-  ProgramHarness::Settle();
-  EXPECT_EQ(AddImagesWindow(), nullptr);
-  EXPECT_FALSE(fw::Quitting());
-  ProgramHarness::ChooseMenu("ToolsAddImages");
-  addimages::AddImages* fresh = AddImagesWindow();
-  ASSERT_NE(fresh, nullptr);
-  EXPECT_EQ(fresh->ST()->Text(), kInstruction);
-  EXPECT_TRUE(fresh->fname.empty());
-  EXPECT_EQ(h.Rows("LBraw").size(), 11u);  // the main window keeps its content
-  EXPECT_EQ(h.Status(), "");
 }
 
 TEST(ShellGui, TabOrderFollowsTabIndex) {
@@ -161,8 +111,8 @@ TEST(ShellGui, ADropOrAClickDuringAConversionRunsAfterIt) {
   for (const auto& row : kRows) {
     SCOPED_TRACE(row.what);
     TempDir dir;
-    const std::string first = WriteMap(dir, "first.map", 64, {"C1", "O1"});
-    const std::string second = WriteMap(dir, "second.map", 8, {"N1"});
+    const std::string first = WriteSmallMap(dir, "first.map", 64, 64, {"C1", "O1"});
+    const std::string second = WriteSmallMap(dir, "second.map", 8, 8, {"N1"});
     ProgramHarness h;
     std::vector<std::string> log;  // each new status text, and the moment of the second event
     std::string lastStatus;
@@ -174,7 +124,7 @@ TEST(ShellGui, ADropOrAClickDuringAConversionRunsAfterIt) {
       if (status != lastStatus) {
         lastStatus = status;
         log.push_back(status);
-        if (status == "second.map") firstPngsWhenSecondBegan = PngsStartingWith(dir, "first");
+        if (status == "second.map") firstPngsWhenSecondBegan = CountPngs(dir, "first ");
       }
       // Send the second event while the first file's first image is being read.
       if (!sent && status == "first.map" && h.Rows("LBresults").size() == 4) {
@@ -195,40 +145,9 @@ TEST(ShellGui, ADropOrAClickDuringAConversionRunsAfterIt) {
     EXPECT_EQ(firstPngsWhenSecondBegan, 2u);  // the first file was finished
     EXPECT_EQ(h.Status(), "second.map");
     EXPECT_EQ(h.Rows("LBresults").size(), 7u);
-    EXPECT_EQ(PngsStartingWith(dir, "second"), 1u);
+    EXPECT_EQ(CountPngs(dir, "second "), 1u);
     EXPECT_TRUE(h.messages.empty());
   }
-}
-
-// Quitting while a conversion yields: the conversion unwinds, what waits in
-// the queue is dropped, no partial file stays, and nothing is reported.
-TEST(ShellGui, ClosingTheMainWindowDuringAConversionQuitsCleanly) {
-  TempDir dir;
-  const std::string first = WriteMap(dir, "first.map", 64, {"C1", "O1"});
-  const std::string second = WriteMap(dir, "second.map", 8, {"N1"});
-  ProgramHarness h;
-  mapconv::Main* w = h.main();
-  bool closed = false;
-  fw::SetYieldHook([&] {
-    // During the second image, with the first one saved.
-    if (!closed && w->LBresults()->ListCount() == 7) {
-      closed = true;
-      ProgramHarness::Drop(w, {second});
-      w->Host()->close();
-    }
-  });
-  ProgramHarness::Drop(w, {first});
-  ProgramHarness::Settle();
-  fw::SetYieldHook(nullptr);
-
-  ASSERT_TRUE(closed);
-  EXPECT_TRUE(fw::Quitting());
-  EXPECT_EQ(fw::ExitCode(), 0);
-  EXPECT_TRUE(h.reports.empty());
-  EXPECT_EQ(h.main(), nullptr);
-  EXPECT_EQ(PngsStartingWith(dir, "first"), 1u);
-  EXPECT_EQ(PngsStartingWith(dir, "second"), 0u);
-  EXPECT_EQ(dir.Names().size(), 3u);  // the two inputs and one finished picture
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "tests/support/program_files.h"
+
+#include <fstream>
+
+#include "tests/support/map_file_generator.h"
+
+namespace testsupport {
+
+const std::vector<std::string> kHelpRows = {"", "", "Program to open .map and .sem", "data files from PHI", "",
+                                            "Click 'Open...' to open a single file", "", "-OR-", "",
+                                            "Drag one or more files into this ", "window"};
+
+std::string WriteSmallMap(const TempDir& dir, const std::string& name, int width, int height,
+                          const std::vector<std::string>& species) {
+  MapSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.species = species;
+  WriteMapFile(dir.File(name), spec);
+  return dir.File(name);
+}
+
+std::vector<std::string> TouchFiles(const TempDir& dir, const std::vector<std::string>& names) {
+  std::vector<std::string> paths;
+  for (const std::string& name : names) {
+    std::ofstream(dir.File(name)) << "x";
+    paths.push_back(dir.File(name));
+  }
+  return paths;
+}
+
+size_t CountPngs(const TempDir& dir, const std::string& prefix) {
+  size_t n = 0;
+  for (const std::string& name : dir.Names())
+    n += name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".png";
+  return n;
+}
+
+bool HoldsHiddenFile(const std::filesystem::path& dir) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+    if (entry.path().filename().string()[0] == '.') return true;
+  return false;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,26 @@
+#pragma once
+// Files a test of the whole program makes and looks for: small generated
+// maps, empty stand-ins, the PNG files written and the hidden temporary ones.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace testsupport {
+
+// The rows the main window's raw list shows before any file is opened.
+extern const std::vector<std::string> kHelpRows;
+
+// A generated map of width x height pixels, one image per species, written
+// to dir under name; gives its path.
+std::string WriteSmallMap(const TempDir& dir, const std::string& name, int width, int height,
+                          const std::vector<std::string>& species);
+// Files of one byte each, for tests that look at names only; gives their paths.
+std::vector<std::string> TouchFiles(const TempDir& dir, const std::vector<std::string>& names);
+// How many files in dir end in ".png" and begin with prefix.
+size_t CountPngs(const TempDir& dir, const std::string& prefix = "");
+// Whether dir holds a hidden file (a PNG under way, or left by a killed run).
+bool HoldsHiddenFile(const std::filesystem::path& dir);
+
+}  // namespace testsupport
