@@ -71,6 +71,7 @@ TEST_F(Tiff, SmallFileBytesResolutionAndSoftware) {
   };
   for (const auto& r : rows) {
     const std::string c = Save(Picture(2, 2), r.xres, r.yres, r.soft);
+    EXPECT_EQ(c.size(), 260u) << "the file written before is cut";
     EXPECT_EQ(c.substr(216, 16), r.bytes + '\0') << r.name;
     EXPECT_EQ(U32(c, 200), r.xnum) << r.name;
     EXPECT_EQ(U32(c, 208), r.ynum) << r.name;
