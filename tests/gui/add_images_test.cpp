@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "addimages/add_images_window.h"
 #include "framework/window.h"
@@ -54,9 +55,12 @@ TEST(AddImagesGui, ToolsShowsTheWindowAndDropsChangeItsText) {
   EXPECT_EQ(h.Rows("LBraw"), testsupport::kHelpRows);
   EXPECT_EQ(dir.Names().size(), 6u);
 
-  // Closed, it does not quit; Tools then gives a fresh window.
+  // Closed, it is destroyed once no handler runs, and does not quit; Tools
+  // then gives a fresh window.
+  const QPointer<QMainWindow> host = w->Host();
   w->Close();
   ProgramHarness::Settle();
+  EXPECT_TRUE(host.isNull());
   EXPECT_EQ(fw::GetImplicitWindow("AddImages.AddImages"), nullptr);
   EXPECT_FALSE(fw::Quitting());
   addimages::AddImages* fresh = ChooseTools();
