@@ -247,8 +247,8 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
     }
     written.notify_all();
   };
-  if (threads == 1) {
-    // No hand-over to a worker: the calling thread deflates, yielding between bands.
+  if (threads == 1 || bandCount == 1) {
+    // No hand-over to a worker: the calling thread deflates, yielding after each band.
     for (size_t i = 0; i < bandCount && !failed; ++i) {
       deflateBand(i);
       fw::RuntimeBackgroundTask(uint32_t(kBandBytes));
