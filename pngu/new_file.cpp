@@ -73,17 +73,10 @@ int RenameNoReplace(const char* from, const char* to) {
 #endif
 }
 
-}  // namespace
-
+// The permission bits that a newly created file gets: 0666 less the umask.
 unsigned NewFileMode() {
   static const mode_t mask = ReadUmask();  // once: the umask of a running program does not change
   return 0666u & ~unsigned(mask);
-}
-
-bool MoveNoReplace(const std::string& from, const std::string& to) {
-  if (RenameNoReplace(from.c_str(), to.c_str()) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  return LinkNoReplace(from, to);
 }
 
 bool LinkNoReplace(const std::string& from, const std::string& to) {
@@ -92,12 +85,19 @@ bool LinkNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
-namespace {
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Moves from to a free name `to` in the same file system; false (EEXIST when
+// taken) without touching an existing `to`, by a hard link and an unlink
+// where the file system lacks an atomic no-replace rename.
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  if (RenameNoReplace(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return LinkNoReplace(from, to);
 }
 
 }  // namespace

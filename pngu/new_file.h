@@ -19,7 +19,6 @@ class NewFile {
   NewFile& operator=(const NewFile&) = delete;
 
   int Fd() const { return fd_; }
-  bool Unnamed() const { return tempPath_.empty(); }
 
   // Gives the complete file its final name; false, and nothing left behind,
   // when the name is taken (errno EEXIST) or the file cannot be linked.
@@ -31,16 +30,5 @@ class NewFile {
   int fd_ = -1;
   bool committed_ = false;
 };
-
-// Moves from to a free name `to` in the same file system; false (errno set,
-// EEXIST when taken) without touching an existing `to`. Both keep `from` on
-// failure.
-bool MoveNoReplace(const std::string& from, const std::string& to);
-// The same by a hard link and an unlink, for file systems that lack an atomic
-// no-replace rename.
-bool LinkNoReplace(const std::string& from, const std::string& to);
-
-// The permission bits that a newly created file gets: 0666 less the umask.
-unsigned NewFileMode();
 
 }  // namespace pngu
