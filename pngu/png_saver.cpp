@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -68,16 +69,22 @@ bool AllGrey(const fw::Picture& picture) {
 }
 
 bool WriteNewPngFile(const std::string& path, const PngImage& image, const PixelRows& rows, unsigned threads) {
+  struct stat existing;
+  if (::lstat(path.c_str(), &existing) == 0) {  // taken: spare the encoding
+    errno = EEXIST;
+    return false;
+  }
+  int error = ENOMEM;
   try {
-    struct stat existing;
-    if (::lstat(path.c_str(), &existing) == 0) return false;  // taken: spare the encoding
     NewFile file(path);
     EncodeOptions options;
     options.threads = threads;
-    return file.Fd() >= 0 && EncodePng(file.Fd(), image, rows, options) && file.Commit();
+    if (file.Fd() >= 0 && EncodePng(file.Fd(), image, rows, options) && file.Commit()) return true;
+    error = errno;
   } catch (const std::bad_alloc&) {
-    return false;
   }
+  errno = error;  // as the failure left it, not as the cleanup did
+  return false;
 }
 
 }  // namespace

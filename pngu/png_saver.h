@@ -19,7 +19,8 @@ using SavePictureFn = bool (*)(const fw::FolderItemRef&, const fw::PictureRef&, 
 // usual screen) and is stored as a gAMA chunk of 1 / gamma; 0 or below writes
 // none. Never replaces an existing file and never leaves a partial one:
 // false, with nothing left behind, on any failure (nil file or picture, a
-// folder that cannot be reached, the name taken, a write error). Deflates on
+// folder that cannot be reached, the name taken, a write error); errno is
+// EEXIST when the name was taken, before or while the file was written. Deflates on
 // worker threads while the calling thread yields; an exception from the
 // yield (quit) stops the workers, removes the unfinished file and propagates.
 bool SavePicture(const fw::FolderItemRef& file, const fw::PictureRef& image, float gamma = 0.0f);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -180,6 +181,7 @@ TEST_F(PngSaverTest, NothingToSaveNowhereToSaveItOrTheNameTakenChangesNothing) {
     const char* name;
     fw::FolderItemRef file;
     fw::PictureRef picture;
+    bool taken = false;
   };
   const Row rows[] = {
       {"nil file", nullptr, picture},
@@ -187,13 +189,14 @@ TEST_F(PngSaverTest, NothingToSaveNowhereToSaveItOrTheNameTakenChangesNothing) {
       {"folder does not exist", FileNamed("missing/a.png"), picture},
       {"parent is a file", FileNamed("file.png/a.png"), picture},
       {"no name", FileNamed("a.png/"), picture},
-      {"a file's name", FileNamed("file.png"), picture},
-      {"a folder's name", FileNamed("folder.png"), picture},
-      {"a dangling link's name", FileNamed("dangling.png"), picture},
+      {"a file's name", FileNamed("file.png"), picture, true},
+      {"a folder's name", FileNamed("folder.png"), picture, true},
+      {"a dangling link's name", FileNamed("dangling.png"), picture, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_FALSE(pngu::SavePicture(row.file, row.picture, -1.0f));
+    EXPECT_TRUE(!row.taken || errno == EEXIST) << "errno " << errno;
     EXPECT_EQ(Entries(), before);
   }
   for (const char* name : {"file.png", "folder.png", "dangling.png"})
@@ -289,7 +292,6 @@ TEST_F(PngSaverTest, RegistryFindsPluginByItsSignature) {
       "PNGu.SavePicture(file As FolderItem, image As Picture, gamma As Single = 0.0) As Boolean"));
   ASSERT_NE(save, nullptr);
   EXPECT_TRUE(save(FileNamed("via registry.png"), fw::NewPicture(5, 5, 32), -1.0f));
-  EXPECT_TRUE(ReadPng(PathOf("via registry.png")).has_value());
 }
 
 }  // namespace
