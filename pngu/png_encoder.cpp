@@ -193,7 +193,7 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
   const uint64_t total = stream.Size(image.height);
     const size_t bandCount = size_t((total + kBandBytes - 1) / kBandBytes);
   const unsigned threads = options.threads ? options.threads : fw::UsableCores();
-  const size_t ahead = size_t(threads) * 2;  // bands deflated but not yet written, at most
+  const size_t ahead = size_t(threads) * 4;  // bands deflated but not yet written, at most (about 64 KiB each)
 
   std::vector<Band> bands(bandCount);
   std::mutex mutex;

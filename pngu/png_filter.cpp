@@ -15,25 +15,31 @@ inline uint8_t PaethPredictor(int a, int b, int c) {
 }
 
 // One filter over [begin, end) where every byte has a left neighbour and a
-// row above; plain loops the compiler vectorises.
-void FilterInner(RowFilter filter, const uint8_t* row, const uint8_t* prev, size_t begin, size_t end, size_t bpp,
-                 uint8_t* out) {
+// row above: plain loops over unaliased rows with a fixed pixel size, which
+// the compiler vectorises.
+template <size_t Bpp>
+void FilterInner(RowFilter filter, const uint8_t* __restrict row, const uint8_t* __restrict prev, size_t begin,
+                 size_t end, uint8_t* __restrict out) {
   out -= begin;
   switch (filter) {
     case RowFilter::None:
       std::copy(row + begin, row + end, out + begin);
       break;
     case RowFilter::Sub:
-      for (size_t i = begin; i < end; ++i) out[i] = uint8_t(row[i] - row[i - bpp]);
+      for (size_t i = begin; i < end; ++i) out[i] = uint8_t(row[i] - row[i - Bpp]);
       break;
     case RowFilter::Up:
       for (size_t i = begin; i < end; ++i) out[i] = uint8_t(row[i] - prev[i]);
       break;
     case RowFilter::Average:
-      for (size_t i = begin; i < end; ++i) out[i] = uint8_t(row[i] - ((row[i - bpp] + prev[i]) >> 1));
+      // (a + b) >> 1 without leaving 8 bits: (a & b) + ((a ^ b) >> 1).
+      for (size_t i = begin; i < end; ++i) {
+        const uint8_t a = row[i - Bpp], b = prev[i];
+        out[i] = uint8_t(row[i] - uint8_t((a & b) + ((a ^ b) >> 1)));
+      }
       break;
     case RowFilter::Paeth:
-      for (size_t i = begin; i < end; ++i) out[i] = uint8_t(row[i] - PaethPredictor(row[i - bpp], prev[i], prev[i - bpp]));
+      for (size_t i = begin; i < end; ++i) out[i] = uint8_t(row[i] - PaethPredictor(row[i - Bpp], prev[i], prev[i - Bpp]));
       break;
   }
 }
@@ -60,7 +66,12 @@ void FilterRowStretch(RowFilter filter, const uint8_t* row, const uint8_t* prev,
     out[i - begin] = uint8_t(row[i] - (filter == RowFilter::None ? 0 : predicted));
   }
   const size_t from = std::max(begin, bpp);
-  if (from < end) FilterInner(filter, row, prev, from, end, bpp, out + (from - begin));
+  if (from >= end) return;
+  if (bpp == 1) {
+    FilterInner<1>(filter, row, prev, from, end, out + (from - begin));
+  } else {
+    FilterInner<3>(filter, row, prev, from, end, out + (from - begin));
+  }
 }
 
 }  // namespace pngu
