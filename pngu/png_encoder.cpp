@@ -1,6 +1,7 @@
 #include "pngu/png_encoder.h"
 
 #include <unistd.h>
+#include <isa-l/igzip_lib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -219,7 +220,7 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
       const uint8_t* data = filtered.data() + (begin - dictBegin);
       const size_t size = size_t(end - begin);
       band.rawSize = size;
-      band.adler = uint32_t(adler32_z(1, data, size));
+      band.adler = isal_adler32(1, data, size);  // zlib's adler32, vectorised
       ok = DeflateBand(filtered.data(), size_t(begin - dictBegin), data, size, i + 1 == bandCount,
                        band.bytes);
       band.crc = uint32_t(crc32_z(0, band.bytes.data(), band.bytes.size()));
