@@ -264,7 +264,10 @@ int main(int argc, char** argv) {
     testsupport::MapSpec spec;
     spec.width = spec.height = 4096;
     for (int k = 0; k < 8; ++k) spec.species.push_back("E" + std::to_string(k));
-    spec.sample = [](int k, int x, int y) { return float(1000.0 + 300.0 * std::sin(0.01 * x * (k + 1)) * std::cos(0.013 * y) + (x * 7919 + y * 104729 + k) % 97); };
+    spec.sample = [](int k, int x, int y) {
+      const double wave = 300.0 * std::sin(0.01 * x * (k + 1)) * std::cos(0.013 * y);
+      return float(1000.0 + wave + (x * 7919 + y * 104729 + k) % 97);
+    };
     const std::string huge = WorkFile("huge.map");
     testsupport::WriteMapFile(huge, spec);
     const double peak = PeakAboveIdleMiB(program, huge);

@@ -18,7 +18,10 @@ inline float SmoothSample(int image, int x, int y, int width, int height) {
     case 2: {  // a few broad blobs
       const double cx[] = {0.25, 0.7, 0.5, 0.8}, cy[] = {0.3, 0.25, 0.7, 0.8}, s[] = {0.08, 0.15, 0.1, 0.05};
       double sum = 50.0;
-      for (int k = 0; k < 4; ++k) sum += 800.0 * std::exp(-((u - cx[k]) * (u - cx[k]) + (v - cy[k]) * (v - cy[k])) / (2 * s[k] * s[k]));
+      for (int k = 0; k < 4; ++k) {
+        const double d2 = (u - cx[k]) * (u - cx[k]) + (v - cy[k]) * (v - cy[k]);
+        sum += 800.0 * std::exp(-d2 / (2 * s[k] * s[k]));
+      }
       return float(sum);
     }
     default:  // terraces: steps along x, a gentle slope along y

@@ -178,8 +178,8 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
   uint8_t ihdr[13] = {};
   PutBig32(ihdr, image.width);
   PutBig32(ihdr + 4, image.height);
-  ihdr[8] = 8;                      // bits per sample
-  ihdr[9] = image.grey ? 0 : 2;     // grey or RGB; compression, filter, interlace methods 0
+  ihdr[8] = 8;                   // bits per sample
+  ihdr[9] = image.grey ? 0 : 2;  // grey or RGB; compression, filter, interlace methods 0
   if (!out.Bytes(kSignature, 8) || !out.Chunk("IHDR", ihdr, 13)) return false;
   if (image.fileGamma > 0.0) {
     uint8_t gama[4];
@@ -192,9 +192,11 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
 
   const FilteredStream stream(image, rows);
   const uint64_t total = stream.Size(image.height);
-    const size_t bandCount = size_t((total + kBandBytes - 1) / kBandBytes);
+  const size_t bandCount = size_t((total + kBandBytes - 1) / kBandBytes);
   const unsigned threads = options.threads ? options.threads : fw::UsableCores();
-  const size_t ahead = size_t(threads) * 4;  // bands deflated but not yet written, at most (about 64 KiB each)
+  // Bands deflated but not yet written, at most: about 64 KiB each, so memory
+  // stays bounded whatever the picture's size.
+  const size_t ahead = size_t(threads) * 4;
 
   std::vector<Band> bands(bandCount);
   std::mutex mutex;

@@ -39,7 +39,8 @@ void FilterInner(RowFilter filter, const uint8_t* __restrict row, const uint8_t*
       }
       break;
     case RowFilter::Paeth:
-      for (size_t i = begin; i < end; ++i) out[i] = uint8_t(row[i] - PaethPredictor(row[i - Bpp], prev[i], prev[i - Bpp]));
+      for (size_t i = begin; i < end; ++i)
+        out[i] = uint8_t(row[i] - PaethPredictor(row[i - Bpp], prev[i], prev[i - Bpp]));
       break;
   }
 }
