@@ -54,13 +54,13 @@ struct VectorRows : pngu::PixelRows {
 // chunk's CRC, and the IDAT chunks joined into one zlib stream (adler32
 // included) that inflates to exactly `filteredSize` bytes. "" when all hold.
 std::string CheckChunks(const std::string& file, uint64_t filteredSize) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
-  auto be32 = [&](size_t i) { return uint32_t(bytes[i]) << 24 | bytes[i + 1] << 16 | bytes[i + 2] << 8 | bytes[i + 3]; };
+  const auto* p = reinterpret_cast<const uint8_t*>(file.data());
+  auto be32 = [&](size_t i) { return uint32_t(p[i]) << 24 | p[i + 1] << 16 | p[i + 2] << 8 | p[i + 3]; };
   std::string idat, last;
   for (size_t at = 8; at < file.size(); at += 12 + be32(at)) {
     if (file.size() - at < 12 || file.size() - at - 12 < be32(at)) return "a cut chunk";
     last = file.substr(at + 4, 4);
-    if (crc32(0, bytes + at + 4, be32(at) + 4) != be32(at + 8 + be32(at))) return "a wrong CRC in " + last;
+    if (crc32(0, p + at + 4, be32(at) + 4) != be32(at + 8 + be32(at))) return "a wrong CRC in " + last;
     if (last == "IDAT") idat.append(file, at + 8, be32(at));
   }
   if (last != "IEND") return "no IEND at the end";
