@@ -205,6 +205,8 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
   bool failed = false;
   uint32_t adler = 1;
 
+  // ParallelFor starts the tasks in index order, so the band awaited here is
+  // running or done: waiting cannot deadlock.
   auto deflateBand = [&](size_t i) {
     {
       std::unique_lock<std::mutex> lock(mutex);
