@@ -136,7 +136,7 @@ class FilteredStream {
       const uint32_t y = uint32_t(pos / (rowBytes_ + 1));
       uint64_t col = pos % (rowBytes_ + 1);
       if (col == 0) {
-        *out++ = uint8_t(kFilter);
+        *out++ = kAverageFilter;
         if (++pos == end) break;
         col = 1;
       }
@@ -149,14 +149,13 @@ class FilteredStream {
         prev.resize(last - from);
         rows_.Copy(y - 1, from, last, prev.data());
       }
-      FilterRowStretch(kFilter, cur.data(), y > 0 ? prev.data() : nullptr, first - from, last - from, bpp_, out);
+      AverageFilterStretch(cur.data(), y > 0 ? prev.data() : nullptr, first - from, last - from, bpp_, out);
       out += last - first;
       pos += last - first;
     }
   }
 
  private:
-  static constexpr RowFilter kFilter = RowFilter::Average;
   const PixelRows& rows_;
   size_t bpp_;
   uint64_t rowBytes_;
