@@ -5,7 +5,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cmath>
 #include <condition_variable>
