@@ -1,9 +1,16 @@
-// Conversion speed against the floor (libpng alone writing the same pictures
-// with the same settings through the same temporary-file-and-move), the
-// window's liveness during a conversion, and the conversion's peak memory.
+// The converter against the numpy+Pillow script (peer_a.py) on the same
+// files in the same run, from outside: the program started as a desktop starts
+// it, with the files' paths, timed until its last PNG is in place; the script
+// once per file. On every core, then both pinned to two. Then, in this
+// process: the PNG encoder alone against the script's own PNG time, the
+// window's longest pause during a conversion, and the peak memory of one.
 //
-//   build/bench/bench_convert            all sizes, then the summary of targets
-#include <benchmark/benchmark.h>
+//   build/bench/bench_convert [PERF_DIR]
+//
+// PERF_DIR holds gen_map.py and peer_a.py: the argument, else $ORV_PERF_DIR,
+// else ../shared/perf beside the source tree.
+#include <sched.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -11,154 +18,175 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/outside_runs.h"
+#include "bench/smooth_images.h"
+#include "framework/parallel.h"
 #include "framework/runtime.h"
 #include "mapconv/main_window.h"
 #include "pngu/png_saver.h"
+#include "tests/support/expected_conversion.h"
 #include "tests/support/gui_harness.h"
-#include "tests/support/map_file_generator.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
+using bench::Cpus;
 using testsupport::ProgramHarness;
-using testsupport::TempDir;
 
 namespace {
 
-struct Case {
-  int width, height, images;
-  std::string Name() const {
-    return std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(images);
-  }
-};
-const Case kCases[] = {{512, 512, 10}, {2048, 2048, 4}};
+const std::string kPython = "/usr/bin/python3";
+std::string g_perf;  // the folder of gen_map.py and peer_a.py
+testsupport::TempDir g_work;
 
-float Sample(int image, int x, int y) {
-  return static_cast<float>(1000.0 + 300.0 * std::sin(0.01 * x * (image + 1)) * std::cos(0.013 * y) +
-                            0.5 * ((x * 7919 + y * 104729 + image) % 97));
-}
+std::string WorkFile(const std::string& name) { return g_work.File(name); }
 
-TempDir& Folder() {
-  static TempDir dir;
-  return dir;
-}
-
-std::string InputFile(const Case& c) {
-  const std::string path = Folder().File("bench" + c.Name() + ".map");
-  if (!fs::exists(path)) {
-    testsupport::MapSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    for (int k = 0; k < c.images; ++k) spec.species.push_back("E" + std::to_string(k));
-    spec.sample = Sample;
-    testsupport::WriteMapFile(path, spec);
+// A file from gen_map.py (seed as given), and its expected pictures when asked.
+std::string GeneratedMap(const std::string& name, int w, int h, int n, int seed, bool gray8 = false) {
+  const std::string path = WorkFile(name + ".map");
+  std::vector<std::string> command{kPython, g_perf + "/gen_map.py", std::to_string(w), std::to_string(h),
+                                   std::to_string(n), std::to_string(seed), path};
+  if (gray8) command.insert(command.end(), {"--gray8", WorkFile(name + ".gray8")});
+  if (bench::RunToEnd(command, {}) < 0) {
+    std::fprintf(stderr, "gen_map.py failed: is %s the perf folder?\n", g_perf.c_str());
+    std::exit(2);
   }
   return path;
 }
 
-// The grey pictures of a case, computed as the converter does, row-major.
-std::vector<std::vector<uint8_t>> GreyPictures(const Case& c) {
-  std::vector<std::vector<uint8_t>> pictures;
-  for (int k = 0; k < c.images; ++k) {
-    double lo = Sample(k, 0, 0), hi = lo;
-    for (int x = 0; x < c.width; ++x)
-      for (int y = 0; y < c.height; ++y) lo = std::min<double>(lo, Sample(k, x, y)), hi = std::max<double>(hi, Sample(k, x, y));
-    std::vector<uint8_t> grey(size_t(c.width) * c.height);
-    for (int y = 0; y < c.height; ++y)
-      for (int x = 0; x < c.width; ++x)
-        grey[size_t(y) * c.width + x] = static_cast<uint8_t>(std::round((Sample(k, x, y) - lo) * 255.0 / (hi - lo)));
-    pictures.push_back(std::move(grey));
+// Smooth, noise-free images in gen_map.py's file layout, so that the script reads them too.
+std::string SmoothMap(int side) {
+  testsupport::MapSpec spec;
+  spec.width = spec.height = side;
+  spec.sample = [side](int k, int x, int y) { return bench::SmoothSample(k, x, y, side, side); };
+  std::vector<std::string> header = {"FileType: SyntheticMap", "NoMapPixelsXY: " + std::to_string(side) + " " +
+                                                                  std::to_string(side),
+                                     "EBeamScanIncXY: 0.0195 0.0195", "NoSpectralReg: 4"};
+  const char* species[] = {"Grad1", "Ring1", "Blob1", "Step1"};
+  for (int k = 0; k < 4; ++k) {
+    spec.species.push_back(species[k]);
+    header.push_back("SpectralRegDef: " + std::to_string(k + 1) + " 1 " + species[k] + " 300.0 312.0 24 0.5");
   }
-  return pictures;
+  header.push_back("eof");
+  const std::string path = WorkFile("smooth.map");
+  testsupport::WriteFileWithHeader(path, header, spec);
+  return path;
 }
 
-void RemovePngs() {
-  for (const auto& e : fs::directory_iterator(Folder().path()))
-    if (e.path().extension() == ".png") fs::remove(e.path());
+// The same input in a folder of the script's and one of the program's.
+std::string Place(const std::string& input, const std::string& folder) {
+  fs::create_directories(WorkFile(folder));
+  const std::string linked = WorkFile(folder) + "/" + fs::path(input).filename().string();
+  if (!fs::exists(linked)) fs::create_hard_link(input, linked);
+  return linked;
 }
 
-std::unique_ptr<ProgramHarness>& ProgramSlot() {
-  static std::unique_ptr<ProgramHarness> harness;
-  return harness;
-}
-ProgramHarness& Program() {
-  if (!ProgramSlot()) ProgramSlot() = std::make_unique<ProgramHarness>();
-  return *ProgramSlot();
-}
+struct Outcome {
+  double peer = 1e300, program = 1e300;  // fastest seconds
+  unsigned long long peerBytes = 0, programBytes = 0;
+  bool failed = false;
+};
 
-void BM_Convert(benchmark::State& state) {
-  const Case& c = kCases[state.range(0)];
-  const auto file = fw::FolderItem::FromPath(InputFile(c));
-  mapconv::Main* main = Program().main();
-  for (auto _ : state) {
-    state.PauseTiming();
-    RemovePngs();
-    state.ResumeTiming();
-    main->OpenFile(file);
+// Runs the script once per file and the program once on all of them,
+// alternately, and keeps the fastest of each.
+Outcome Compare(const std::vector<std::string>& inputs, size_t pngs, const Cpus& cpus, int rounds) {
+  Outcome out;
+  std::vector<std::string> peerFiles, programFiles;
+  for (const auto& input : inputs) {
+    peerFiles.push_back(Place(input, "peer"));
+    programFiles.push_back(Place(input, "program"));
   }
-  state.SetLabel(c.Name());
-}
-
-void BM_Floor(benchmark::State& state) {
-  const Case& c = kCases[state.range(0)];
-  const auto pictures = GreyPictures(c);
-  for (auto _ : state) {
-    state.PauseTiming();
-    RemovePngs();
-    state.ResumeTiming();
-    for (size_t k = 0; k < pictures.size(); ++k)
-      pngu::WriteGreyPngFile(Folder().File("floor" + std::to_string(k) + ".png"), c.width, c.height,
-                             pictures[k].data());
-  }
-  state.SetLabel(c.Name());
-}
-
-BENCHMARK(BM_Convert)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Floor)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-// Conversion and floor timed alternately, so that the machine's noise falls on
-// both alike; the ratio of the fastest runs.
-double PairedRatio(const Case& c, int rounds) {
-  const auto file = fw::FolderItem::FromPath(InputFile(c));
-  const auto pictures = GreyPictures(c);
-  using Clock = std::chrono::steady_clock;
-  double bestConvert = 1e300, bestFloor = 1e300;
+  const fs::path peerDir = WorkFile("peer"), programDir = WorkFile("program");
   for (int r = 0; r < rounds; ++r) {
-    RemovePngs();
-    auto t0 = Clock::now();
-    Program().main()->OpenFile(file);
-    auto t1 = Clock::now();
-    RemovePngs();
-    auto t2 = Clock::now();
-    for (size_t k = 0; k < pictures.size(); ++k)
-      pngu::WriteGreyPngFile(Folder().File("floor" + std::to_string(k) + ".png"), c.width, c.height,
-                             pictures[k].data());
-    auto t3 = Clock::now();
-    bestConvert = std::min(bestConvert, std::chrono::duration<double>(t1 - t0).count());
-    bestFloor = std::min(bestFloor, std::chrono::duration<double>(t3 - t2).count());
+    bench::RemovePngs(peerDir);
+    double peer = 0;
+    for (const auto& file : peerFiles) {
+      const double s = bench::RunToEnd({kPython, g_perf + "/peer_a.py", file}, cpus);
+      out.failed |= s < 0;
+      peer += s;
+    }
+    out.peer = std::min(out.peer, peer);
+    out.peerBytes = bench::PngBytes(peerDir);
+    bench::RemovePngs(programDir);
+    const double program = bench::TimeProgram(ORV_PROGRAM_PATH, programFiles, programDir, pngs, cpus);
+    out.failed |= program < 0;
+    out.program = std::min(out.program, program);
+    out.programBytes = bench::PngBytes(programDir);
   }
-  std::printf("  %-14s fastest conversion %.0f ms, fastest floor %.0f ms\n", c.Name().c_str(), bestConvert * 1e3,
-              bestFloor * 1e3);
-  return bestConvert / bestFloor;
+  bench::RemovePngs(peerDir);
+  bench::RemovePngs(programDir);
+  for (const auto& f : peerFiles) fs::remove(f);
+  for (const auto& f : programFiles) fs::remove(f);
+  return out;
 }
 
-long StatusKiB(const char* key) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::string(key).size()));
-  return -1;
+bool Report(const char* name, const char* cores, const Outcome& o, double timeTarget, double bytesTarget) {
+  const double speed = o.peer / o.program, bytes = double(o.programBytes) / double(o.peerBytes);
+  const bool ok = !o.failed && (timeTarget <= 0 || speed >= timeTarget) && bytes <= bytesTarget;
+  std::printf("| %-22s | %-5s | %7.0f ms | %7.0f ms | %5.1fx%s | %10llu | %10llu | %5.3f (<= %.2f) |%s\n", name,
+              cores, o.peer * 1e3, o.program * 1e3, speed,
+              timeTarget > 0 ? (" (>= " + std::to_string(int(timeTarget)) + "x)").c_str() : "", o.peerBytes,
+              o.programBytes, bytes, bytesTarget, ok ? "" : " MISSED");
+  std::fflush(stdout);
+  return ok;
+}
+
+// The script's own PNG time (its --profile) against our encoder writing the
+// same pictures (gen_map.py's expected ones) with all usable cores and with two threads.
+bool EncoderAlone(const std::string& map, const std::string& gray8, int side, int images) {
+  const std::string err = WorkFile("profile.txt");
+  const std::string placed = Place(map, "peer");
+  bench::RunToEnd({kPython, g_perf + "/peer_a.py", placed, "--profile"}, {}, err);
+  bench::RemovePngs(WorkFile("peer"));
+  fs::remove(placed);
+  std::ifstream profile(err);
+  std::string word, last;
+  double peerPng = -1;
+  while (profile >> word) {
+    if (last == "png") peerPng = std::atof(word.c_str());
+    last = word;
+  }
+  std::vector<uint8_t> pixels(size_t(side) * side * images);
+  std::ifstream(gray8, std::ios::binary).read(reinterpret_cast<char*>(pixels.data()), std::streamsize(pixels.size()));
+  bool ok = peerPng > 0;
+  for (unsigned threads : {0u, 2u}) {
+    double best = 1e300;
+    for (int r = 0; r < 5; ++r) {
+      bench::RemovePngs(g_work.path());
+      const auto t0 = std::chrono::steady_clock::now();
+      for (int k = 0; k < images; ++k)
+        ok &= pngu::WriteGreyPngFile(WorkFile("enc" + std::to_string(k) + ".png"), side, side,
+                                     pixels.data() + size_t(k) * side * side, threads);
+      best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::printf("  encoder alone, %d x %d x %d, %u threads: %.1f ms; the script's PNG time %.0f ms: %.0fx\n", side,
+                side, images, threads ? threads : fw::UsableCores(), best * 1e3, peerPng * 1e3, peerPng / best);
+  }
+  bench::RemovePngs(g_work.path());
+  return ok;
+}
+
+// Pins every thread of this process (the workers too) to the CPUs, or frees it.
+void PinProcess(const std::vector<int>& cpus) {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (cpus.empty()) {
+    for (int c = 0; c < CPU_SETSIZE; ++c) CPU_SET(c, &set);
+  }
+  for (int c : cpus) CPU_SET(c, &set);
+  for (const auto& task : fs::directory_iterator("/proc/self/task"))
+    sched_setaffinity(pid_t(std::stoi(task.path().filename().string())), sizeof set, &set);
 }
 
 // The longest gap between two ticks of a 10 ms timer while one file converts.
-double LongestTickGapMs(const Case& c) {
-  const auto file = fw::FolderItem::FromPath(InputFile(c));
-  RemovePngs();
+double LongestTickGapMs(ProgramHarness& program, const std::string& input) {
+  const auto file = fw::FolderItem::FromPath(input);
   QElapsedTimer clock;
   qint64 last = 0, longest = 0;
   QTimer timer;
@@ -170,54 +198,83 @@ double LongestTickGapMs(const Case& c) {
   });
   clock.start();
   timer.start();
-  Program().main()->OpenFile(file);
+  program.main()->OpenFile(file);
   longest = std::max(longest, clock.elapsed() - last);
   timer.stop();
-  return static_cast<double>(longest);
+  bench::RemovePngs(fs::path(input).parent_path());
+  return double(longest);
+}
+
+long StatusKiB(const char* key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::string(key).size()));
+  return -1;
 }
 
 // Peak memory of one conversion above the idle window's, in MiB.
-double PeakAboveIdleMiB(const Case& c) {
-  const auto file = fw::FolderItem::FromPath(InputFile(c));
-  RemovePngs();
+double PeakAboveIdleMiB(ProgramHarness& program, const std::string& input) {
+  const auto file = fw::FolderItem::FromPath(input);
   ProgramHarness::Settle();
   std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current RSS
   const long idle = StatusKiB("VmRSS:");
-  Program().main()->OpenFile(file);
+  program.main()->OpenFile(file);
   const long peak = StatusKiB("VmHWM:");
+  bench::RemovePngs(fs::path(input).parent_path());
   return (peak - idle) / 1024.0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   fw::RuntimeInit(argc, argv);
-  for (const Case& c : kCases) InputFile(c);
-  Program();
-
-  benchmark::RunSpecifiedBenchmarks();
-
-  std::printf("\nTargets\n");
-  bool ok = true;
-  for (size_t i = 0; i < std::size(kCases); ++i) {
-    const Case& c = kCases[i];
-    std::fflush(stdout);
-    const double ratio = PairedRatio(c, i == 0 ? 7 : 3);
-    ok &= ratio <= 1.25;
-    std::printf("  %-14s conversion / floor = %.2f (target <= 1.25)\n", c.Name().c_str(), ratio);
-    const double gap = LongestTickGapMs(c);
-    ok &= gap <= 50;
-    std::printf("  %-14s longest gap between 10 ms ticks = %.0f ms (target <= 50)\n", c.Name().c_str(), gap);
-  }
-  const double peak = PeakAboveIdleMiB(kCases[1]);
-  ok &= peak <= 64;
-  std::printf("  %-14s peak memory above the idle window = %.1f MiB (target <= 64)\n", kCases[1].Name().c_str(), peak);
-  std::printf("%s\n", ok ? "All targets met." : "Some targets missed.");
+  const char* env = std::getenv("ORV_PERF_DIR");
+  g_perf = argc > 1 ? argv[1] : env ? env : std::string(ORV_SOURCE_DIR) + "/../shared/perf";
+  std::printf("Preparing files (gen_map.py in %s) ...\n", g_perf.c_str());
   std::fflush(stdout);
-  RemovePngs();
-  ProgramSlot().reset();  // the windows go before the runtime
-  benchmark::Shutdown();
+  const std::string big = GeneratedMap("big", 2048, 2048, 4, 2, true);
+  std::vector<std::string> ten;
+  for (int i = 0; i < 10; ++i) ten.push_back(GeneratedMap("drop" + std::to_string(i), 512, 512, 10, 2 + i));
+  const std::string smooth = SmoothMap(1024);
+
+  bool ok = true;
+  std::printf("\n| case | cores | script | program | speed | script bytes | program bytes | bytes ratio |\n");
+  std::printf("|---|---|---|---|---|---|---|---|\n");
+  for (const Cpus& cpus : {Cpus{""}, Cpus{"0,1"}}) {
+    const char* cores = cpus.list.empty() ? "all" : "2";
+    ok &= Report("2048 x 2048 x 4, seed 2", cores, Compare({big}, 4, cpus, 3), cpus.list.empty() ? 25 : 12, 1.10);
+    ok &= Report("ten 512 x 512 x 10", cores, Compare(ten, 100, cpus, 2), cpus.list.empty() ? 20 : 0, 1.10);
+    ok &= Report("smooth 1024 x 1024 x 4", cores, Compare({smooth}, 4, cpus, 1), 0, 1.30);
+  }
+  std::printf("(all = %u cores)\n\n", fw::UsableCores());
+  ok &= EncoderAlone(big, WorkFile("big.gray8"), 2048, 4);
+
+  {
+    ProgramHarness program;
+    for (const std::vector<int>& cpus : {std::vector<int>{}, std::vector<int>{0, 1}}) {
+      PinProcess(cpus);
+      const double gap = LongestTickGapMs(program, Place(big, "live"));
+      ok &= gap <= 30;
+      std::printf("  longest pause of the window converting 2048 x 2048 x 4, %s cores: %.0f ms (target <= 30)\n",
+                  cpus.empty() ? "all" : "2", gap);
+      std::fflush(stdout);
+    }
+    PinProcess({});
+    testsupport::MapSpec spec;
+    spec.width = spec.height = 4096;
+    for (int k = 0; k < 8; ++k) spec.species.push_back("E" + std::to_string(k));
+    spec.sample = [](int k, int x, int y) {
+      const double wave = 300.0 * std::sin(0.01 * x * (k + 1)) * std::cos(0.013 * y);
+      return float(1000.0 + wave + (x * 7919 + y * 104729 + k) % 97);
+    };
+    const std::string huge = WorkFile("huge.map");
+    testsupport::WriteMapFile(huge, spec);
+    const double peak = PeakAboveIdleMiB(program, huge);
+    ok &= peak <= 64;
+    std::printf("  peak memory above the idle window converting 4096 x 4096 x 8: %.1f MiB (target <= 64)\n", peak);
+  }
+  std::printf("%s\n", ok ? "All targets met." : "Some targets missed.");
   fw::RuntimeExit();
   return ok ? 0 : 1;
 }

@@ -1,51 +1,270 @@
 #include "pngu/png_encoder.h"
 
-#include <png.h>
+#include <unistd.h>
+#include <isa-l/igzip_lib.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "framework/parallel.h"
+#include "framework/yield.h"
+#include "pngu/band_deflate.h"
+#include "pngu/png_filter.h"
 
 namespace pngu {
 
 namespace {
 
-[[noreturn]] void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void OnPngWarning(png_structp, png_const_charp) {}
+constexpr size_t kWindow = 32 * 1024;  // deflate's reach back: what primes each band
+// Bands of the filtered stream: small enough that a 512 x 512 picture keeps
+// several cores busy, large enough that priming with 32 KiB costs little.
+constexpr uint64_t kBandBytes = 64 * 1024;
+
+void PutBig32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v >> 24);
+  p[1] = uint8_t(v >> 16);
+  p[2] = uint8_t(v >> 8);
+  p[3] = uint8_t(v);
+}
+
+bool WriteAt(int fd, const uint8_t* data, size_t size, uint64_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, std::min<size_t>(size, 1u << 30), off_t(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= size_t(n);
+    offset += uint64_t(n);
+  }
+  return true;
+}
+
+// Writes the file's chunks one after another from offset 0.
+class ChunkWriter {
+ public:
+  ChunkWriter(int fd, uint32_t maxChunk) : fd_(fd), maxChunk_(maxChunk) {}
+
+  bool Bytes(const uint8_t* data, size_t size) {
+    if (!WriteAt(fd_, data, size, offset_)) return false;
+    offset_ += size;
+    return true;
+  }
+
+  bool Chunk(const char type[4], const uint8_t* data, uint32_t size) {
+    uint8_t head[8];
+    PutBig32(head, size);
+    std::copy(type, type + 4, head + 4);
+    uint8_t crc[4];
+    PutBig32(crc, uint32_t(crc32(crc32(0, head + 4, 4), data, size)));
+    return Bytes(head, 8) && Bytes(data, size) && Bytes(crc, 4);
+  }
+
+  // Appends to the image data, opening and closing IDAT chunks as each
+  // fills; dataCrc is crc32 of the whole piece when known (0 and known =
+  // false: computed here).
+  bool Idat(const uint8_t* data, size_t size, uint32_t dataCrc, bool known) {
+    bool split = false;  // dataCrc is no use for the rest of a piece
+    while (size > 0) {
+      if (!open_ && !OpenIdat()) return false;
+      const size_t take = std::min<size_t>(size, maxChunk_ - chunkSize_);
+      if (known && take == size && !split) {
+        crc_ = uint32_t(crc32_combine64(crc_, dataCrc, z_off64_t(take)));
+      } else {
+        crc_ = uint32_t(crc32_z(crc_, data, take));
+      }
+      if (!Bytes(data, take)) return false;
+      chunkSize_ += uint32_t(take);
+      data += take;
+      size -= take;
+      split = true;
+      if (chunkSize_ == maxChunk_ && !CloseIdat()) return false;
+    }
+    return true;
+  }
+
+  bool CloseIdat() {
+    if (!open_) return true;
+    open_ = false;
+    uint8_t length[4], crc[4];
+    PutBig32(length, chunkSize_);
+    PutBig32(crc, crc_);
+    return WriteAt(fd_, length, 4, chunkStart_) && Bytes(crc, 4);
+  }
+
+ private:
+  bool OpenIdat() {
+    static const uint8_t kHead[8] = {0, 0, 0, 0, 'I', 'D', 'A', 'T'};  // the length is written on closing
+    chunkStart_ = offset_;
+    chunkSize_ = 0;
+    crc_ = uint32_t(crc32(0, kHead + 4, 4));
+    open_ = true;
+    return Bytes(kHead, 8);
+  }
+
+  int fd_;
+  uint32_t maxChunk_;
+  uint64_t offset_ = 0;
+  bool open_ = false;
+  uint64_t chunkStart_ = 0;
+  uint32_t chunkSize_ = 0;
+  uint32_t crc_ = 0;
+};
+
+// The filtered stream: each row is its filter byte, then its filtered bytes.
+// Every row takes the Average filter: on the noisy maps it gives the smallest
+// files of the five, and adaptive choice per row gains nothing over it.
+class FilteredStream {
+ public:
+  FilteredStream(const PngImage& image, const PixelRows& rows)
+      : rows_(rows), bpp_(image.grey ? 1 : 3), rowBytes_(uint64_t(image.width) * bpp_) {}
+
+  uint64_t Size(uint32_t height) const { return uint64_t(height) * (rowBytes_ + 1); }
+
+  // Fills out with stream bytes [begin, end); a stretch of a row at a time,
+  // so that a band may start or end inside a very wide row.
+  void Fill(uint64_t begin, uint64_t end, uint8_t* out) const {
+    thread_local std::vector<uint8_t> cur, prev;
+    for (uint64_t pos = begin; pos < end;) {
+      const uint32_t y = uint32_t(pos / (rowBytes_ + 1));
+      uint64_t col = pos % (rowBytes_ + 1);
+      if (col == 0) {
+        *out++ = kAverageFilter;
+        if (++pos == end) break;
+        col = 1;
+      }
+      // Raw bytes [first, last) of the row, read from the pixel to their left.
+      const size_t first = size_t(col - 1), last = size_t(std::min<uint64_t>(rowBytes_, first + (end - pos)));
+      const size_t from = first >= bpp_ ? first - bpp_ : 0;
+      cur.resize(last - from);
+      rows_.Copy(y, from, last, cur.data());
+      if (y > 0) {
+        prev.resize(last - from);
+        rows_.Copy(y - 1, from, last, prev.data());
+      }
+      AverageFilterStretch(cur.data(), y > 0 ? prev.data() : nullptr, first - from, last - from, bpp_, out);
+      out += last - first;
+      pos += last - first;
+    }
+  }
+
+ private:
+  const PixelRows& rows_;
+  size_t bpp_;
+  uint64_t rowBytes_;
+};
+
+struct Band {
+  std::vector<uint8_t> bytes;
+  uint32_t crc = 0, adler = 1;
+  uint64_t rawSize = 0;
+  bool ready = false;
+};
 
 }  // namespace
 
-size_t RowBytes(const PngLayout& layout) {
-  return layout.width < 1 ? 0 : size_t(layout.width) * (layout.grey ? 1 : 3);
-}
+bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const EncodeOptions& options) {
+  if (image.width < 1 || image.height < 1 || image.width > 0x7FFFFFFFu || image.height > 0x7FFFFFFFu) return false;
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  ChunkWriter out(fd, std::max<uint32_t>(1, std::min<uint32_t>(options.maxChunkBytes, 0x7FFFFFFF)));
+  uint8_t ihdr[13] = {};
+  PutBig32(ihdr, image.width);
+  PutBig32(ihdr + 4, image.height);
+  ihdr[8] = 8;                   // bits per sample
+  ihdr[9] = image.grey ? 0 : 2;  // grey or RGB; compression, filter, interlace methods 0
+  if (!out.Bytes(kSignature, 8) || !out.Chunk("IHDR", ihdr, 13)) return false;
+  if (image.fileGamma > 0.0) {
+    uint8_t gama[4];
+    PutBig32(gama, uint32_t(std::llround(image.fileGamma * 100000.0)));
+    if (!out.Chunk("gAMA", gama, 4)) return false;
+  }
+  // zlib's header: deflate with a 32 KiB window, no dictionary, check bits.
+  const uint8_t zlibHeader[2] = {0x78, 0x01};
+  if (!out.Idat(zlibHeader, 2, 0, false)) return false;
 
-bool EncodePng(FILE* out, const PngLayout& layout, const RowSource& source, uint8_t* rowBuffer) {
-  if (!out || !rowBuffer || layout.width < 1 || layout.height < 1) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    return false;
-  }
-  // png and info are not changed between here and a longjmp back.
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_init_io(png, out);
-  png_set_IHDR(png, info, png_uint_32(layout.width), png_uint_32(layout.height), 8,
-               layout.grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (layout.fileGamma > 0.0) png_set_gAMA(png, info, layout.fileGamma);
-  png_set_compression_level(png, layout.zlibLevel);
-  png_write_info(png, info);
-  for (int y = 0; y < layout.height; ++y) {
-    if (!source.fetch(source.context, y, rowBuffer)) {
-      png_destroy_write_struct(&png, &info);
-      return false;
+  const FilteredStream stream(image, rows);
+  const uint64_t total = stream.Size(image.height);
+  const size_t bandCount = size_t((total + kBandBytes - 1) / kBandBytes);
+  const unsigned threads = options.threads ? options.threads : fw::UsableCores();
+  // Bands deflated but not yet written, at most: about 64 KiB each, so memory
+  // stays bounded whatever the picture's size.
+  const size_t ahead = size_t(threads) * 4;
+
+  std::vector<Band> bands(bandCount);
+  std::mutex mutex;
+  std::condition_variable written;
+  size_t next = 0;  // the first band not yet written
+  bool failed = false;
+  uint32_t adler = 1;
+
+  // ParallelFor starts the tasks in index order, so the band awaited here is
+  // running or done: waiting cannot deadlock.
+  auto deflateBand = [&](size_t i) {
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      written.wait(lock, [&] { return failed || i < next + ahead; });
+      if (failed) return;
     }
-    png_write_row(png, rowBuffer);
+    const uint64_t begin = uint64_t(i) * kBandBytes, end = std::min(total, begin + kBandBytes);
+    const uint64_t dictBegin = begin > kWindow ? begin - kWindow : 0;
+    Band band;
+    bool ok = true;
+    try {
+      thread_local std::vector<uint8_t> filtered;
+      filtered.resize(size_t(end - dictBegin));
+      stream.Fill(dictBegin, end, filtered.data());
+      const uint8_t* data = filtered.data() + (begin - dictBegin);
+      const size_t size = size_t(end - begin);
+      band.rawSize = size;
+      band.adler = isal_adler32(1, data, size);  // zlib's adler32, vectorised
+      ok = DeflateBand(filtered.data(), size_t(begin - dictBegin), data, size, i + 1 == bandCount,
+                       band.bytes);
+      band.crc = uint32_t(crc32_z(0, band.bytes.data(), band.bytes.size()));
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!ok) failed = true;
+    if (failed) {
+      written.notify_all();
+      return;
+    }
+    bands[i] = std::move(band);
+    bands[i].ready = true;
+    // Whoever completes the first unwritten band writes every band ready in order.
+    while (next < bandCount && bands[next].ready) {
+      Band& b = bands[next];
+      if (!out.Idat(b.bytes.data(), b.bytes.size(), b.crc, true)) {
+        failed = true;
+        break;
+      }
+      adler = uint32_t(adler32_combine64(adler, b.adler, z_off64_t(b.rawSize)));
+      b = Band{};
+      ++next;
+    }
+    written.notify_all();
+  };
+  if (threads == 1 || bandCount == 1) {
+    // No hand-over to a worker: the calling thread deflates, yielding after each band.
+    for (size_t i = 0; i < bandCount && !failed; ++i) {
+      deflateBand(i);
+      fw::RuntimeBackgroundTask(uint32_t(kBandBytes));
+    }
+  } else {
+    fw::ParallelFor(bandCount, deflateBand, threads);
   }
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return true;
+  if (failed || next != bandCount) return false;
+
+  uint8_t trailer[4];
+  PutBig32(trailer, adler);
+  static const uint8_t kNothing[1] = {0};
+  return out.Idat(trailer, 4, 0, false) && out.CloseIdat() && out.Chunk("IEND", kNothing, 0);
 }
 
 }  // namespace pngu

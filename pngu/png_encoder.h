@@ -1,32 +1,37 @@
 #pragma once
-// The libpng core of the plug-in: one PNG image encoded from rows that the
-// caller supplies one at a time. C-like on purpose: libpng reports errors by
-// longjmp, so nothing here owns an object with a destructor or throws.
+// Our PNG encoder: 8-bit grey or RGB, no interlace, one zlib stream deflated
+// in parallel bands. The band split depends on the picture's size only, so a
+// picture gives the same bytes whatever the number of threads.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+
 
 namespace pngu {
 
-struct PngLayout {
-  int width = 0;
-  int height = 0;
-  bool grey = true;        // 8-bit greyscale, else 8-bit RGB
+// The picture's bytes, row by row: one per pixel for grey, R, G, B for RGB.
+class PixelRows {
+ public:
+  virtual ~PixelRows() = default;
+  // Copies bytes [begin, end) of row y to out. Called from several worker
+  // threads at once.
+  virtual void Copy(uint32_t y, size_t begin, size_t end, uint8_t* out) const = 0;
+};
+
+struct PngImage {
+  uint32_t width = 0, height = 0;
+  bool grey = true;
   double fileGamma = 0.0;  // stored in a gAMA chunk when above 0
-  int zlibLevel = -1;      // zlib's default
 };
 
-// Fills row y: width bytes for grey, 3 x width (R, G, B) for RGB. Returning
-// false stops the encoding; the caller keeps whatever reason it had.
-struct RowSource {
-  bool (*fetch)(void* context, int y, uint8_t* row);
-  void* context;
+struct EncodeOptions {
+  unsigned threads = 0;                 // 0: the cores the process may use
+  uint32_t maxChunkBytes = 0x7FFFFFFF;  // an IDAT chunk's largest length (PNG's limit)
 };
 
-size_t RowBytes(const PngLayout& layout);
-
-// Writes the whole image to out. rowBuffer holds RowBytes(layout) bytes.
-// False when libpng refuses the layout or a write fails, or the source stops.
-bool EncodePng(FILE* out, const PngLayout& layout, const RowSource& source, uint8_t* rowBuffer);
+// Writes the PNG file from offset 0 of fd, a new regular file open for
+// writing. False on a write error, a picture larger than PNG allows or no
+// memory. The calling thread yields while the workers deflate; an exception
+// from the yield (a quit) stops them and propagates.
+bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const EncodeOptions& options = {});
 
 }  // namespace pngu

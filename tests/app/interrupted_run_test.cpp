@@ -1,7 +1,7 @@
 // The real program, started on a large file and ended by a signal while it
-// writes a PNG. SIGKILL may leave its hidden temporary file, never a partial
-// file under a final name; SIGTERM, SIGINT and SIGHUP quit in order: exit
-// status 0, no temporary file, and the second image never begun.
+// writes a PNG. SIGKILL leaves no file behind, partial or unnamed; SIGTERM,
+// SIGINT and SIGHUP quit in order: exit status 0, no temporary file, and the
+// second image never begun.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/file_being_written.h"
 #include "tests/support/map_file_generator.h"
 #include "tests/support/png_reader.h"
 #include "tests/support/program_files.h"
@@ -45,12 +46,12 @@ pid_t Start(const std::string& program, const std::string& document) {
   return pid;
 }
 
-// Polls until the program has a PNG under way (its hidden temporary file);
-// false when it ended first or the time ran out.
-bool WaitForHiddenFile(pid_t pid, const fs::path& dir) {
+// Polls until the program has a PNG under way (unnamed, or under a hidden
+// name); false when it ended first or the time ran out.
+bool WaitForFileBeingWritten(pid_t pid, const fs::path& dir) {
   const auto deadline = Clock::now() + std::chrono::seconds(120);
   while (Clock::now() < deadline) {
-    if (testsupport::HoldsHiddenFile(dir)) return true;
+    if (testsupport::FileBeingWrittenIn(dir, pid)) return true;
     int status;
     if (::waitpid(pid, &status, WNOHANG) == pid) return false;
     std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -87,18 +88,18 @@ TEST(InterruptedRun, ASignalWhileAPngIsWrittenLeavesOnlyWholeFiles) {
 
     const pid_t pid = Start(program, dir.File("large.map"));
     ASSERT_GT(pid, 0);
-    const bool writing = WaitForHiddenFile(pid, dir.path());
+    const bool writing = WaitForFileBeingWritten(pid, dir.path());
     int status = 0;
     ::kill(pid, writing ? sig : SIGKILL);
     const bool ended = WaitForExit(pid, status);
     ASSERT_TRUE(writing) << "the program never started writing a PNG";
     ASSERT_TRUE(ended) << "the program did not end";
+    EXPECT_FALSE(testsupport::HoldsHiddenFile(dir.path())) << "temporary file left behind";
     if (sig == SIGKILL) {
       EXPECT_TRUE(WIFSIGNALED(status));
     } else {
       ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal, not by an orderly quit";
       EXPECT_EQ(WEXITSTATUS(status), 0);
-      EXPECT_FALSE(testsupport::HoldsHiddenFile(dir.path())) << "temporary file left behind";
       EXPECT_FALSE(fs::exists(dir.path() / "large C1 (20.5µm).png")) << "the second image was begun";
     }
     // The first image's file is complete or absent.

@@ -28,6 +28,7 @@
 #include "framework/application.h"
 #include "framework/yield.h"
 #include "mapconv/main_window.h"
+#include "tests/support/file_being_written.h"
 #include "tests/support/gui_harness.h"
 #include "tests/support/map_file_generator.h"
 #include "tests/support/png_reader.h"
@@ -158,12 +159,6 @@ Names Concat(std::initializer_list<Names> parts) {
 
 const Names kSmallSizes = {"Pixel Size: 2(w) x 2(h)", "Micron Size: 0.0(w) x 0.0(h)"};
 const Names kFilesCreated = {" ", "Files Created:"};
-
-bool HoldsHiddenFile(const fs::path& dir) {
-  for (const auto& e : fs::directory_iterator(dir))
-    if (e.path().filename().string()[0] == '.') return true;
-  return false;
-}
 
 std::vector<Row> Table() {
   std::vector<Row> rows;
@@ -431,7 +426,7 @@ std::vector<Row> Table() {
                   [](ProgramHarness& h, const std::string& input) {
                     const fs::path folder = fs::path(input).parent_path();
                     return [&h, folder] {
-                      if (!fw::Quitting() && h.main()->LBresults()->ListCount() == 9 && HoldsHiddenFile(folder))
+                      if (!fw::Quitting() && h.main()->LBresults()->ListCount() == 9 && testsupport::FileBeingWrittenIn(folder))
                         fw::Quit(0);
                     };
                   },

@@ -13,6 +13,7 @@
 #include "framework/yield.h"
 #include "mapconv/main_window.h"
 #include "tests/support/expected_conversion.h"
+#include "tests/support/file_being_written.h"
 #include "tests/support/gui_harness.h"
 #include "tests/support/map_file_generator.h"
 #include "tests/support/png_reader.h"
@@ -35,12 +36,6 @@ MapSpec BigSpec() {
   spec.species = {"O1", "C1", "N1"};
   spec.sample = [](int k, int x, int y) { return float(k * 1000 + x * 3 + y) * 0.25f; };
   return spec;
-}
-
-bool HoldsHiddenFile(const TempDir& dir) {
-  for (const auto& name : dir.Names())
-    if (name[0] == '.') return true;
-  return false;
 }
 
 // The PNG files of the folder, in name order.
@@ -132,7 +127,7 @@ TEST(ConverterReentrancy, QuitDuringAConversionStopsItAndLeavesOnlyWholeFiles) {
        size_t(kRowsAfterImage0)},
       {"while image 1's PNG file is being written",
        [](fw::Listbox* results, const TempDir& dir, int& calls) {
-         return results->ListCount() == kRowsAfterImage1Read && ++calls % 4 == 0 && HoldsHiddenFile(dir);
+         return results->ListCount() == kRowsAfterImage1Read && ++calls % 4 == 0 && testsupport::FileBeingWrittenIn(dir.path());
        },
        size_t(kRowsAfterImage1Read)},
   };

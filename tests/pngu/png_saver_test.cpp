@@ -1,297 +1,296 @@
 #include "pngu/png_saver.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <stdlib.h>
-#include <sys/stat.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <ostream>
+#include <random>
 #include <stdexcept>
+#include <thread>
 
 #include "framework/exceptions.h"
 #include "framework/plugins.h"
 #include "framework/yield.h"
+#include "pngu/new_file.h"
 #include "pngu/png_encoder.h"
-#include "pngu/staged_file.h"
-#include "tests/support/png_reader.h"
 #include "tests/support/expected_conversion.h"
+#include "tests/support/file_being_written.h"
+#include "tests/support/png_reader.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using testsupport::ReadBytes;
-using testsupport::WriteBytes;
-
 namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
 
-fw::PictureRef GreyPicture(int width, int height) {
-  auto picture = fw::NewPicture(width, height, 32);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      int v = (x * 7 + y * 13) & 255;
-      picture->SetPixel(x, y, fw::RGB(v, v, v));
-    }
-  return picture;
-}
+enum class Fill { Constant, Random, Ramp };
 
-// The bytes a decoder gives for the picture: one per pixel for grey, else R, G, B.
-std::vector<uint8_t> ExpectedPixels(const fw::Picture& picture, bool grey) {
-  std::vector<uint8_t> bytes;
-  for (int y = 0; y < picture.Height(); ++y)
-    for (int x = 0; x < picture.Width(); ++x) {
-      fw::Color c = picture.Pixel(x, y);
-      if (grey) {
-        bytes.push_back(uint8_t(c));
-      } else {
-        bytes.insert(bytes.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-      }
-    }
+std::vector<uint8_t> Bytes(Fill fill, size_t count) {
+  std::vector<uint8_t> bytes(count, 77);
+  std::mt19937 rng(7);
+  for (size_t i = 0; i < count && fill != Fill::Constant; ++i)
+    bytes[i] = fill == Fill::Random ? uint8_t(rng()) : uint8_t(i / 5);
   return bytes;
 }
 
-unsigned CurrentUmask() {
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
+struct VectorRows : pngu::PixelRows {
+  VectorRows(const std::vector<uint8_t>& bytes, size_t rowBytes) : bytes(bytes), rowBytes(rowBytes) {}
+  void Copy(uint32_t y, size_t begin, size_t end, uint8_t* out) const override {
+    std::copy(bytes.data() + y * rowBytes + begin, bytes.data() + y * rowBytes + end, out);
+  }
+  const std::vector<uint8_t>& bytes;
+  size_t rowBytes;
+};
+
+// What zlib and the PNG format themselves check, apart from libpng: every
+// chunk's CRC, and the IDAT chunks joined into one zlib stream (adler32
+// included) that inflates to exactly `filteredSize` bytes. "" when all hold.
+std::string CheckChunks(const std::string& file, uint64_t filteredSize) {
+  const auto* p = reinterpret_cast<const uint8_t*>(file.data());
+  auto be32 = [&](size_t i) { return uint32_t(p[i]) << 24 | p[i + 1] << 16 | p[i + 2] << 8 | p[i + 3]; };
+  std::string idat, last;
+  for (size_t at = 8; at < file.size(); at += 12 + be32(at)) {
+    if (file.size() - at < 12 || file.size() - at - 12 < be32(at)) return "a cut chunk";
+    last = file.substr(at + 4, 4);
+    if (crc32(0, p + at + 4, be32(at) + 4) != be32(at + 8 + be32(at))) return "a wrong CRC in " + last;
+    if (last == "IDAT") idat.append(file, at + 8, be32(at));
+  }
+  if (last != "IEND") return "no IEND at the end";
+  std::vector<Bytef> out(size_t(filteredSize) + 1);
+  uLongf size = out.size();
+  const int rc = uncompress(out.data(), &size, reinterpret_cast<const Bytef*>(idat.data()), idat.size());
+  if (rc != Z_OK) return "zlib refuses the stream: " + std::to_string(rc);
+  return size == filteredSize ? "" : "inflates to " + std::to_string(size) + " bytes";
 }
 
 class PngSaverTest : public testing::Test {
  protected:
-  void TearDown() override {
+  void TearDown() override {  // also between rows
     fw::SetYieldHook(nullptr);
     fw::ResetQuitRequest();
   }
-  std::string PathOf(const std::string& name) const { return dir_ + "/" + name; }
+  std::string PathOf(const std::string& name) const { return tmp_.File(name); }
   fw::FolderItemRef FileNamed(const std::string& name) const { return fw::FolderItem::FromPath(PathOf(name)); }
-  // Every entry of the folder, hidden ones included, sorted.
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  using Names = std::vector<std::string>;
+  Names Entries() const { return tmp_.Names(); }  // hidden ones included
 
   testsupport::TempDir tmp_;
-  std::string dir_ = tmp_.path().string();
 };
 
-struct GammaCase {
-  const char* name;
-  float gamma;
-  bool hasGama;
-  double fileGamma;
-};
-void PrintTo(const GammaCase& c, std::ostream* os) { *os << c.name; }
-
-class PngSaverGammaTest : public PngSaverTest, public testing::WithParamInterface<GammaCase> {};
-
-TEST_P(PngSaverGammaTest, GreyPictureRoundTrips) {
-  const std::string kName = "scan01 O1 (2.5\u00B5m).png";
-  auto picture = GreyPicture(37, 21);
-  ASSERT_TRUE(pngu::SavePicture(FileNamed(kName), picture, GetParam().gamma));
-
-  auto png = ReadPng(PathOf(kName));
-  ASSERT_TRUE(png.has_value());
-  EXPECT_EQ(png->width, 37);
-  EXPECT_EQ(png->height, 21);
-  EXPECT_EQ(png->colorType, PNG_COLOR_TYPE_GRAY);
-  EXPECT_EQ(png->bitDepth, 8);
-  EXPECT_FALSE(png->hasPhys);
-  EXPECT_EQ(png->hasGama, GetParam().hasGama);
-  if (GetParam().hasGama) {
-    EXPECT_NEAR(png->fileGamma, GetParam().fileGamma, 1e-5);
-  }
-  EXPECT_EQ(png->pixels, ExpectedPixels(*picture, true));
-  EXPECT_EQ(Entries(), Names{kName});
-  struct stat st;
-  ASSERT_EQ(::stat(PathOf(kName).c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0666u & ~CurrentUmask());
-}
-
-INSTANTIATE_TEST_SUITE_P(Png, PngSaverGammaTest,
-                         testing::Values(GammaCase{"ConverterPassesMinusOne", -1.0f, false, 0.0},
-                                         GammaCase{"DeclaredDefaultZero", 0.0f, false, 0.0},
-                                         GammaCase{"Display22", 2.2f, true, 0.45455}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(PngSaverTest, PictureWithAnyColouredPixelIsRgb) {
+TEST_F(PngSaverTest, AwkwardShapesDecodeToEveryPixelWithTheSameBytesOnAnyNumberOfThreads) {
   struct Row {
     const char* name;
-    int x, y;
+    uint32_t width, height;
+    bool grey;
+    Fill fill;
+    uint32_t maxChunk = 0x7FFFFFFF;
   };
-  for (Row row : {Row{"first pixel", 0, 0}, Row{"last pixel", 8, 4}}) {
+  const Row rows[] = {
+      {"one pixel", 1, 1, true, Fill::Random},
+      {"one column, many bands", 1, 100000, true, Fill::Ramp},
+      {"one row across bands", 200000, 1, true, Fill::Random},
+      {"rows just under a band", 65534, 3, true, Fill::Random},
+      {"rows of a band exactly", 65535, 3, true, Fill::Random},
+      {"rows just over a band", 65536, 3, true, Fill::Ramp},
+      {"one band", 100, 100, true, Fill::Random},
+      {"many bands", 1000, 1000, true, Fill::Random},
+      {"constant", 1500, 700, true, Fill::Constant},
+      {"RGB", 257, 300, false, Fill::Random},
+      {"RGB row across bands", 70000, 2, false, Fill::Ramp},
+      {"IDAT split in many chunks", 300, 200, true, Fill::Random, 1000},
+  };
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    auto picture = GreyPicture(9, 5);
-    picture->SetPixel(row.x, row.y, fw::RGB(200, 10, 90));
-    std::string name = std::string(row.name) + ".png";
-    ASSERT_TRUE(pngu::SavePicture(FileNamed(name), picture, -1.0f));
-    auto png = ReadPng(PathOf(name));
+    const size_t rowBytes = size_t(row.width) * (row.grey ? 1 : 3);
+    const std::vector<uint8_t> pixels = Bytes(row.fill, rowBytes * row.height);
+    std::string first;
+    for (unsigned threads : {1u, 2u, 8u}) {
+      const std::string path = PathOf(std::string(row.name) + "-" + std::to_string(threads) + ".png");
+      pngu::NewFile file(path);
+      ASSERT_TRUE(pngu::EncodePng(file.Fd(), {row.width, row.height, row.grey}, VectorRows(pixels, rowBytes),
+                                  {threads, row.maxChunk}));
+      ASSERT_TRUE(file.Commit());
+      if (first.empty()) first = ReadBytes(path);
+      EXPECT_EQ(ReadBytes(path), first) << threads << " threads";
+    }
+    EXPECT_EQ(CheckChunks(first, uint64_t(rowBytes + 1) * row.height), "");
+    const auto png = ReadPng(PathOf(std::string(row.name) + "-8.png"));
     ASSERT_TRUE(png.has_value());
-    EXPECT_EQ(png->colorType, PNG_COLOR_TYPE_RGB);
-    EXPECT_EQ(png->bitDepth, 8);
-    EXPECT_FALSE(png->hasPhys);
-    EXPECT_EQ(png->pixels, ExpectedPixels(*picture, false));
+    EXPECT_EQ(std::make_pair(png->width, png->height), std::make_pair(int(row.width), int(row.height)));
+    EXPECT_EQ(png->colorType, row.grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB);
+    EXPECT_TRUE(png->pixels == pixels);
   }
 }
 
-TEST_F(PngSaverTest, TakenNameIsLeftAlone) {
+TEST_F(PngSaverTest, PicturesAreGreyUnlessAPixelIsNotWithGammaOnlyAboveZero) {
+  struct Row {
+    const char* name;
+    fw::Color odd;  // drawn at the last pixel
+    float gamma;
+    int colorType;
+    double fileGamma;  // 0: no gAMA chunk
+  };
+  const Row rows[] = {
+      {"grey, as the converter saves it", fw::RGB(9, 9, 9), -1.0f, PNG_COLOR_TYPE_GRAY, 0},
+      {"grey, display gamma 2.2", fw::RGB(9, 9, 9), 2.2f, PNG_COLOR_TYPE_GRAY, 0.45455},
+      {"one coloured pixel", fw::RGB(200, 10, 90), -1.0f, PNG_COLOR_TYPE_RGB, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string name = std::string(row.name) + " (2.5\u00B5m).png";
+    auto picture = fw::NewPicture(37, 21, 32);
+    std::vector<uint8_t> expected;
+    for (int i = 0; i < 37 * 21; ++i) {
+      const fw::Color c = i == 37 * 21 - 1 ? row.odd : fw::RGB(i * 7, i * 7, i * 7);
+      picture->SetPixel(i % 37, i / 37, c);
+      for (int shift : {16, 8, 0})
+        if (row.colorType == PNG_COLOR_TYPE_RGB || shift == 0) expected.push_back(uint8_t(c >> shift));
+    }
+    ASSERT_TRUE(pngu::SavePicture(FileNamed(name), picture, row.gamma));
+    const auto png = ReadPng(PathOf(name));
+    ASSERT_TRUE(png.has_value());
+    EXPECT_EQ(png->colorType, row.colorType);
+    EXPECT_FALSE(png->hasPhys);
+    EXPECT_EQ(png->hasGama, row.fileGamma > 0);
+    EXPECT_NEAR(png->fileGamma, row.fileGamma, 1e-5);
+    EXPECT_EQ(png->pixels, expected);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(unsigned(fs::status(PathOf(name)).permissions()), 0666u & ~mask);
+    EXPECT_EQ(Entries(), Names{name});
+    fs::remove(PathOf(name));
+  }
+}
+
+TEST_F(PngSaverTest, NothingToSaveNowhereToSaveItOrTheNameTakenChangesNothing) {
   const std::string kept = "an older file that must survive";
-  WriteBytes(PathOf("file.png"), kept);
+  testsupport::WriteBytes(PathOf("file.png"), kept);
   fs::create_directory(PathOf("folder.png"));
   fs::create_symlink(PathOf("nowhere"), PathOf("dangling.png"));
   const Names before = Entries();
-
-  for (const char* name : {"file.png", "folder.png", "dangling.png"}) {
-    SCOPED_TRACE(name);
-    EXPECT_FALSE(pngu::SavePicture(FileNamed(name), GreyPicture(4, 4), -1.0f));
-    EXPECT_FALSE(pngu::WriteGreyPngFile(PathOf(name), 1, 1, std::vector<uint8_t>{7}.data()));
-  }
-  EXPECT_EQ(ReadBytes(PathOf("file.png")), kept);
-  EXPECT_TRUE(fs::is_empty(PathOf("folder.png")));
-  EXPECT_EQ(Entries(), before);
-}
-
-TEST_F(PngSaverTest, NothingToSaveOrNowhereToSaveIt) {
-  WriteBytes(PathOf("plain"), "x");
+  const auto picture = fw::NewPicture(4, 4, 32);
   struct Row {
     const char* name;
     fw::FolderItemRef file;
     fw::PictureRef picture;
+    bool taken = false;
   };
   const Row rows[] = {
-      {"nil file", nullptr, GreyPicture(2, 2)},
+      {"nil file", nullptr, picture},
       {"nil picture", FileNamed("a.png"), nullptr},
-      {"folder does not exist", FileNamed("missing/a.png"), GreyPicture(2, 2)},
-      {"parent is a file", FileNamed("plain/a.png"), GreyPicture(2, 2)},
-      {"no name", FileNamed("a.png/"), GreyPicture(2, 2)},
+      {"folder does not exist", FileNamed("missing/a.png"), picture},
+      {"parent is a file", FileNamed("file.png/a.png"), picture},
+      {"no name", FileNamed("a.png/"), picture},
+      {"a file's name", FileNamed("file.png"), picture, true},
+      {"a folder's name", FileNamed("folder.png"), picture, true},
+      {"a dangling link's name", FileNamed("dangling.png"), picture, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_FALSE(pngu::SavePicture(row.file, row.picture, -1.0f));
-    EXPECT_EQ(Entries(), Names{"plain"});
+    EXPECT_TRUE(!row.taken || errno == EEXIST) << "errno " << errno;
+    EXPECT_EQ(Entries(), before);
+  }
+  for (const char* name : {"file.png", "folder.png", "dangling.png"})
+    for (bool unnamed : {true, false})  // taken while the file was written
+      EXPECT_FALSE(pngu::NewFile(PathOf(name), unnamed).Commit()) << name;
+  EXPECT_EQ(ReadBytes(PathOf("file.png")), kept);
+  EXPECT_TRUE(fs::is_empty(PathOf("folder.png")));
+  EXPECT_EQ(Entries(), before);
+  const int readOnly = ::open(PathOf("file.png").c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_FALSE(pngu::EncodePng(readOnly, {300, 300}, VectorRows(Bytes(Fill::Random, 90000), 300)));
+  ::close(readOnly);
+}
+
+// Whether, within 200 ms, every thread of this process but the calling one sleeps.
+bool OtherThreadsFallAsleep() {
+  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
+    bool running = false;
+    for (const auto& task : fs::directory_iterator("/proc/self/task"))  // stat: "tid (name) state ..."
+      running |= task.path().filename() != std::to_string(::gettid()) &&
+                 ReadBytes(task.path() / "stat").find(") R ") != std::string::npos;
+    if (!running) return true;
+  }
+  return false;
+}
+
+TEST_F(PngSaverTest, StopDuringTheDeflateLeavesNoFileAndNoTaskRunning) {
+  auto picture = fw::NewPicture(2048, 2048, 32);
+  const std::vector<uint8_t> noise = Bytes(Fill::Random, 2048 * 2048);
+  std::copy(noise.begin(), noise.end(), picture->MutableGreyRow(0));
+  struct Row {
+    const char* name;
+    void (*atYield)();
+    std::string caught;
+  };
+  const Row rows[] = {{"user quits", [] { fw::RequestQuitUnwind(); }, "quit"},
+                      {"yield throws", [] { throw std::runtime_error("test hook"); }, "error"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fw::SetYieldHook(row.atYield);
+    std::string caught;
+    try {
+      pngu::SavePicture(FileNamed("out.png"), picture, -1.0f);
+    } catch (const fw::QuitUnwind&) {
+      caught = "quit";
+    } catch (const std::runtime_error&) {
+      caught = "error";
+    }
+    TearDown();
+    EXPECT_EQ(caught, row.caught);
+    EXPECT_TRUE(OtherThreadsFallAsleep()) << "a worker still runs";
+    EXPECT_EQ(Entries(), Names{});
   }
 }
 
-struct StopCase {
-  const char* name;
-  void (*onThirdYield)();
-  bool expectQuit;
-};
-void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
-
-class PngSaverStopTest : public PngSaverTest, public testing::WithParamInterface<StopCase> {};
-
-TEST_P(PngSaverStopTest, ExceptionFromYieldLeavesNoFile) {
-  int calls = 0;
-  fw::SetYieldHook([&calls] {
-    if (++calls == 3) GetParam().onThirdYield();
-  });
-  bool quit = false, other = false;
-  try {
-    pngu::SavePicture(FileNamed("out.png"), GreyPicture(50, 100), -1.0f);
-  } catch (const fw::QuitUnwind&) {
-    quit = true;
-  } catch (const std::runtime_error&) {
-    other = true;
+TEST_F(PngSaverTest, KilledWhileWritingLeavesNoFile) {
+  const std::vector<uint8_t> noise = Bytes(Fill::Random, size_t(8192) * 4096);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // One thread: the pool's workers of this process do not exist in the child.
+    pngu::WriteGreyPngFile(PathOf("large.png"), 8192, 4096, noise.data(), 1);
+    ::_exit(0);
   }
-  EXPECT_EQ(quit, GetParam().expectQuit);
-  EXPECT_EQ(other, !GetParam().expectQuit);
-  EXPECT_EQ(calls, 3);
+  ASSERT_GT(child, 0);
+  bool writing = false;
+  for (int i = 0; i < 20000 && !(writing = testsupport::FileBeingWrittenIn(tmp_.path(), child)); ++i)
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(writing) << "the child never started writing";
+  EXPECT_TRUE(WIFSIGNALED(status)) << "the child finished before it was killed";
   EXPECT_EQ(Entries(), Names{});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Png, PngSaverStopTest,
-    testing::Values(StopCase{"HookThrows", [] { throw std::runtime_error("test hook"); }, false},
-                    StopCase{"UserQuits", [] { fw::RequestQuitUnwind(); }, true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(PngSaverTest, YieldsBetweenRows) {
-  int calls = 0;
-  fw::SetYieldHook([&calls] { ++calls; });
-  ASSERT_TRUE(pngu::SavePicture(FileNamed("out.png"), GreyPicture(3, 100), -1.0f));
-  EXPECT_GE(calls, 99);
+TEST_F(PngSaverTest, WhereUnnamedFilesAreMissingAHiddenNameIsTakenAndLeavesNothing) {
+  const std::string name(255, 'n');  // the hidden name must still fit
+  {
+    pngu::NewFile file(PathOf(name), false);
+    EXPECT_EQ(::write(file.Fd(), "partial", 7), 7);
+    EXPECT_EQ(Entries().size(), 1u);
+  }
+  EXPECT_EQ(Entries(), Names{});
+  pngu::NewFile file(PathOf(name), false);
+  EXPECT_EQ(::write(file.Fd(), "whole", 5), 5);
+  ASSERT_TRUE(file.Commit());
+  EXPECT_EQ(Entries(), Names{name});
+  EXPECT_EQ(ReadBytes(PathOf(name)), "whole");
 }
 
 TEST_F(PngSaverTest, RegistryFindsPluginByItsSignature) {
   pngu::RegisterPlugin();
-  fw::PluginEntry entry = fw::LookupPluginFunction(
-      "PNGu.SavePicture(file As FolderItem, image As Picture, gamma As Single = 0.0) As Boolean");
-  ASSERT_NE(entry, nullptr);
-  auto save = reinterpret_cast<pngu::SavePictureFn>(entry);
-  EXPECT_TRUE(save(FileNamed("via registry.png"), GreyPicture(5, 5), -1.0f));
-  EXPECT_TRUE(ReadPng(PathOf("via registry.png")).has_value());
-  EXPECT_EQ(fw::LookupPluginFunction("PNGu.SavePicture(file As FolderItem, image As Picture, gamma As Single) As Boolean"),
-            nullptr);
-}
-
-TEST_F(PngSaverTest, GreyFileWriterMatchesPlugin) {
-  auto picture = GreyPicture(64, 48);
-  std::vector<uint8_t> grey = ExpectedPixels(*picture, true);
-  ASSERT_TRUE(pngu::SavePicture(FileNamed("plugin.png"), picture, -1.0f));
-  ASSERT_TRUE(pngu::WriteGreyPngFile(PathOf("floor.png"), 64, 48, grey.data()));
-  EXPECT_EQ(ReadBytes(PathOf("floor.png")), ReadBytes(PathOf("plugin.png")));
-}
-
-TEST_F(PngSaverTest, EncoderReportsAWriteThatFails) {
-  WriteBytes(PathOf("read-only"), "");
-  std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(PathOf("read-only").c_str(), "rb"), &std::fclose);
-  ASSERT_NE(in, nullptr);
-  pngu::PngLayout layout;
-  layout.width = layout.height = 300;
-  std::vector<uint8_t> row(pngu::RowBytes(layout));
-  auto noise = [](void*, int y, uint8_t* bytes) {
-    for (int x = 0; x < 300; ++x) bytes[x] = uint8_t((x * 131 + y * 71) ^ (x * y));
-    return true;
-  };
-  EXPECT_FALSE(pngu::EncodePng(in.get(), layout, pngu::RowSource{noise, nullptr}, row.data()));
-}
-
-TEST_F(PngSaverTest, MovesIntoPlaceOnlyOntoFreeNames) {
-  struct Row {
-    const char* name;
-    bool (*move)(const std::string&, const std::string&);
-  };
-  for (Row row : {Row{"rename", &pngu::MoveNoReplace}, Row{"link and unlink", &pngu::LinkNoReplace}}) {
-    SCOPED_TRACE(row.name);
-    fs::create_directory(dir_);
-    WriteBytes(PathOf(".tmp"), "new");
-    ASSERT_TRUE(row.move(PathOf(".tmp"), PathOf("free")));
-    EXPECT_EQ(Entries(), (Names{"free"}));
-    EXPECT_EQ(ReadBytes(PathOf("free")), "new");
-
-    WriteBytes(PathOf(".tmp"), "newer");
-    errno = 0;
-    EXPECT_FALSE(row.move(PathOf(".tmp"), PathOf("free")));
-    EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(ReadBytes(PathOf("free")), "new");
-    EXPECT_EQ(ReadBytes(PathOf(".tmp")), "newer");
-    fs::remove_all(dir_);
-  }
-}
-
-TEST_F(PngSaverTest, StagedFileLeavesNothingUnlessCommitted) {
-  {
-    pngu::StagedFile file(PathOf("a.png"));
-    ASSERT_NE(file.Stream(), nullptr);
-    EXPECT_EQ(fs::path(file.TempPath()).filename().string().rfind(".a.png.", 0), 0u);
-    std::fputs("partial", file.Stream());
-  }
-  EXPECT_EQ(Entries(), Names{});
-  const std::string longName(300, 'n');  // the temporary name must still fit
-  pngu::StagedFile file(PathOf(longName.substr(0, 250)));
-  ASSERT_NE(file.Stream(), nullptr);
-  std::fputs("whole", file.Stream());
-  ASSERT_TRUE(file.Commit());
-  EXPECT_EQ(Entries(), Names{longName.substr(0, 250)});
+  auto save = reinterpret_cast<pngu::SavePictureFn>(fw::LookupPluginFunction(
+      "PNGu.SavePicture(file As FolderItem, image As Picture, gamma As Single = 0.0) As Boolean"));
+  ASSERT_NE(save, nullptr);
+  EXPECT_TRUE(save(FileNamed("via registry.png"), fw::NewPicture(5, 5, 32), -1.0f));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "pngu/staged_file.h"
+#include "pngu/new_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,17 +73,10 @@ int RenameNoReplace(const char* from, const char* to) {
 #endif
 }
 
-}  // namespace
-
+// The permission bits that a newly created file gets: 0666 less the umask.
 unsigned NewFileMode() {
   static const mode_t mask = ReadUmask();  // once: the umask of a running program does not change
   return 0666u & ~unsigned(mask);
-}
-
-bool MoveNoReplace(const std::string& from, const std::string& to) {
-  if (RenameNoReplace(from.c_str(), to.c_str()) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  return LinkNoReplace(from, to);
 }
 
 bool LinkNoReplace(const std::string& from, const std::string& to) {
@@ -92,33 +85,70 @@ bool LinkNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
-StagedFile::StagedFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Moves from to a free name `to` in the same file system; false (EEXIST when
+// taken) without touching an existing `to`, by a hard link and an unlink
+// where the file system lacks an atomic no-replace rename.
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  if (RenameNoReplace(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return LinkNoReplace(from, to);
+}
+
+}  // namespace
+
+NewFile::NewFile(std::string finalPath, bool unnamed) : finalPath_(std::move(finalPath)) {
+  if (finalPath_.empty() || finalPath_.back() == '/') return;
+  if (unnamed) {
+    // The kernel takes the umask off the mode, as for any new file.
+    fd_ = ::open(FolderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd_ >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return;
+  }
   std::string pattern = TempTemplate(finalPath_);
   if (pattern.empty()) return;
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return;
-  tempPath_.assign(name.data());
-  if (::fchmod(fd, NewFileMode()) != 0 || !(stream_ = ::fdopen(fd, "wb"))) {
+  if (::fchmod(fd, NewFileMode()) != 0) {
     ::close(fd);
-    ::unlink(tempPath_.c_str());
-    tempPath_.clear();
+    ::unlink(name.data());
+    return;
   }
+  fd_ = fd;
+  tempPath_.assign(name.data());
 }
 
-StagedFile::~StagedFile() {
-  if (stream_) std::fclose(stream_);
+NewFile::~NewFile() {
+  if (fd_ >= 0) ::close(fd_);
   if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
 }
 
-bool StagedFile::Commit() {
-  if (!stream_ || committed_) return false;
-  bool written = std::fflush(stream_) == 0 && !std::ferror(stream_);
-  written = (std::fclose(stream_) == 0) && written;
-  stream_ = nullptr;
-  if (!written) return false;
-  committed_ = MoveNoReplace(tempPath_, finalPath_);
+bool NewFile::Commit() {
+  if (fd_ < 0 || committed_) return false;
+  if (tempPath_.empty()) {
+    // linkat never replaces a name. Through /proc it needs no privilege;
+    // AT_EMPTY_PATH is the way where /proc is not mounted.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    committed_ = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, finalPath_.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    if (!committed_ && errno == ENOENT)
+      committed_ = ::linkat(fd_, "", AT_FDCWD, finalPath_.c_str(), AT_EMPTY_PATH) == 0;
+  } else {
+    committed_ = MoveNoReplace(tempPath_, finalPath_);
+  }
+  if (!committed_) return false;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) {
+    // A write the file system reported only now: the file is not whole.
+    ::unlink(finalPath_.c_str());
+    committed_ = false;
+  }
   return committed_;
 }
 
