@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "framework/strings.h"
+
 namespace pngu {
 
 namespace {
@@ -23,9 +25,9 @@ constexpr char kTempSuffix[] = ".XXXXXX";
 
 // Keeps at most n bytes of a UTF-8 name without cutting a character in two.
 std::string Utf8Prefix(const std::string& s, size_t n) {
-  if (s.size() <= n) return s;
-  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-  return s.substr(0, n);
+  size_t end = 0;
+  while (end < s.size() && end + fw::CharLength(s, end) <= n) end += fw::CharLength(s, end);
+  return s.substr(0, end);
 }
 
 std::string TempTemplate(const std::string& finalPath) {
