@@ -9,6 +9,7 @@
 #include "framework/exceptions.h"
 #include "framework/menu.h"
 #include "framework/recorder.h"
+#include "framework/session_channel.h"
 #include "framework/window.h"
 #include "framework/yield.h"
 
@@ -92,6 +93,7 @@ void RuntimeRun() {
 void Quit(int code) {
   if (!g_quitting) g_exitCode = code;
   g_quitting = true;
+  StopAnsweringLaterStarts();  // a start from now on waits to become the program
   RequestQuitUnwind();
   ClearQueuedActions();
   if (QCoreApplication::instance()) QCoreApplication::exit(g_exitCode);

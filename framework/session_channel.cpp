@@ -236,14 +236,18 @@ void ListenForLaterStarts(QObject* owner) {
   });
 }
 
-void CloseSessionChannel() {
+void StopAnsweringLaterStarts() {
   delete g_listenNotifier;
   g_listenNotifier = nullptr;
   if (g_listenFd >= 0) {
-    ::unlink(g_socketPath.c_str());  // before the lock goes: a later start finds no stale socket
+    ::unlink(g_socketPath.c_str());  // while the lock is held: no other program listens there
     ::close(g_listenFd);
     g_listenFd = -1;
   }
+}
+
+void CloseSessionChannel() {
+  StopAnsweringLaterStarts();
   if (g_lockFd >= 0) {
     ::close(g_lockFd);
     g_lockFd = -1;

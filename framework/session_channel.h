@@ -19,7 +19,10 @@ bool HandOverToRunningProgram(const std::string& channelName, int argc, char** a
 // The runtime: answers later starts from the event loop (no-op when this
 // process holds no channel).
 void ListenForLaterStarts(QObject* owner);
-// At shut-down: no more starts are answered; the socket goes, the lock is freed.
+// On quit: later starts are no longer answered (the socket goes); they wait
+// for the lock, which this process holds until it ends.
+void StopAnsweringLaterStarts();
+// At shut-down: the lock is freed, and a later start becomes the program.
 void CloseSessionChannel();
 
 }  // namespace fw

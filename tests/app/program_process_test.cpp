@@ -3,6 +3,8 @@
 // a logout's burst of signals still quits in order.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -16,6 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include "framework/session_channel.h"
+#include "framework/window.h"
+#include "tests/support/gui_harness.h"
 #include "tests/support/map_file_generator.h"
 #include "tests/support/png_reader.h"
 #include "tests/support/program_process.h"
@@ -42,6 +47,12 @@ void WriteMap(const std::string& path, int side, int images) {
   testsupport::WriteMapFile(path, spec);
 }
 
+// Leaves an ended process to be waited for.
+bool Running(pid_t pid) {
+  siginfo_t info{};
+  return ::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+}
+
 bool HasPngOf(const fs::path& dir, const std::string& stem) {
   for (const auto& e : fs::directory_iterator(dir)) {
     const std::string name = e.path().filename().string();
@@ -56,13 +67,12 @@ bool WaitForPngs(const fs::path& dir, const std::vector<std::string>& stems, pid
     bool all = true;
     for (const auto& s : stems) all = all && HasPngOf(dir, s);
     if (all) return true;
-    if (::waitpid(program, nullptr, WNOHANG) == program) return false;
+    if (!Running(program)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return false;
 }
 
-bool Running(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
 
 // What a crashed program leaves: a socket file nobody listens on.
 void LeaveStaleSocket(const fs::path& path) {
@@ -128,7 +138,7 @@ TEST(ProgramProcess, DocumentsReachTheOneRunningProgram) {
 TEST(ProgramProcess, ABurstOfQuitSignalsWhileAPngIsWrittenQuitsInOrder) {
   struct Row {
     const char* name;
-    std::vector<int> signals;
+    std::vector<int> burst;
   };
   const Row rows[] = {
       {"TERM then HUP, as a desktop logout sends them", {SIGTERM, SIGHUP}},
@@ -145,7 +155,7 @@ TEST(ProgramProcess, ABurstOfQuitSignalsWhileAPngIsWrittenQuitsInOrder) {
     while (!testsupport::WritesIn(pid, dir.path(), input) && Running(pid) && Clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     const bool writing = testsupport::WritesIn(pid, dir.path(), input);
-    for (int sig : row.signals) ::kill(pid, sig);
+    for (int sig : row.burst) ::kill(pid, sig);
     ExpectQuitInOrder(pid);
     ASSERT_TRUE(writing) << "the program never started writing a PNG";
     // Only the input and complete pictures are left.
@@ -155,4 +165,27 @@ TEST(ProgramProcess, ABurstOfQuitSignalsWhileAPngIsWrittenQuitsInOrder) {
       EXPECT_TRUE(png.has_value() && e.path().extension() == ".png") << "left behind: " << e.path().filename();
     }
   }
+}
+
+// The running program is this test's own; the later start is the real program.
+TEST(ProgramProcess, AStartWithoutDocumentsBringsTheMainWindowForward) {
+  testsupport::ProgramHarness h;
+  Session session;
+  const std::string testRuntime = std::getenv("XDG_RUNTIME_DIR");  // set by the test entry
+  ::setenv("XDG_RUNTIME_DIR", session.dir.path().c_str(), 1);
+  char name[] = "orvistella";
+  char* argv[] = {name, nullptr};
+  ASSERT_FALSE(fw::HandOverToRunningProgram("orvistella", 1, argv)) << "another program holds this session";
+  fw::ListenForLaterStarts(QCoreApplication::instance());
+  testsupport::ProgramHarness::ChooseMenu("ToolsAddImages");
+  ASSERT_EQ(fw::FrontWindow()->ClassName(), "AddImages.AddImages");
+
+  const pid_t later = testsupport::StartProgram({}, session.dir.path());
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (Running(later) && Clock::now() < deadline) testsupport::ProgramHarness::Settle();
+  const testsupport::Ending end = testsupport::WaitForEnd(later, std::chrono::seconds(1));
+  fw::CloseSessionChannel();
+  ::setenv("XDG_RUNTIME_DIR", testRuntime.c_str(), 1);
+  EXPECT_TRUE(end.ended && end.exitStatus == 0) << "the later start did not hand over and end";
+  EXPECT_EQ(fw::FrontWindow()->ClassName(), "Main.Main");
 }
