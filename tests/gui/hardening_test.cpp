@@ -101,10 +101,11 @@ TEST(WindowSizes, AtItsMinimumTheMainWindowShowsEveryControlApart) {
     EXPECT_GT(a->width(), 0) << name.toStdString();
     EXPECT_GT(a->height(), 0) << name.toStdString();
     EXPECT_TRUE(content->rect().contains(a->geometry())) << name.toStdString() << " is cut off";
-    for (QWidget* b : controls)
+    for (QWidget* b : controls) {
       if (a != b)
         EXPECT_FALSE(a->geometry().intersects(b->geometry()))
             << name.toStdString() << " overlaps " << b->objectName().toStdString();
+    }
   }
   // The header list keeps at least a few rows' height.
   auto* header = qobject_cast<QListWidget*>(h.main()->LBraw()->Widget());
