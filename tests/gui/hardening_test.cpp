@@ -102,9 +102,9 @@ TEST(WindowSizes, AtItsMinimumTheMainWindowShowsEveryControlApart) {
     EXPECT_GT(a->height(), 0) << name.toStdString();
     EXPECT_TRUE(content->rect().contains(a->geometry())) << name.toStdString() << " is cut off";
     for (QWidget* b : controls) {
-      if (a != b)
-        EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-            << name.toStdString() << " overlaps " << b->objectName().toStdString();
+      if (a == b) continue;
+      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+          << name.toStdString() << " overlaps " << b->objectName().toStdString();
     }
   }
   // The header list keeps at least a few rows' height.
