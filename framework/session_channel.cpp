@@ -76,18 +76,16 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-enum class HandOver { Done, Unreachable, Refused };
-
 // Sends the documents (absolute paths, each ended by a NUL byte) and waits for
-// the one-byte answer. A program that is quitting closes without answering.
-HandOver SendDocuments(const std::string& socketPath, const std::string& message) {
+// the one-byte answer; true once the running program took them. A program that
+// is quitting closes without answering.
+bool SendDocuments(const std::string& socketPath, const std::string& message) {
   sockaddr_un addr;
-  if (!FillAddress(socketPath, addr)) return HandOver::Unreachable;
+  if (!FillAddress(socketPath, addr)) return false;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return HandOver::Unreachable;
-  HandOver result = HandOver::Unreachable;
+  if (fd < 0) return false;
+  bool result = false;
   if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-    result = HandOver::Refused;
     if (WriteAll(fd, message) && ::shutdown(fd, SHUT_WR) == 0) {
       pollfd p{fd, POLLIN, 0};
       int ready;
@@ -96,9 +94,9 @@ HandOver SendDocuments(const std::string& socketPath, const std::string& message
       char answer = 0;
       if (ready == 0) {
         std::fprintf(stderr, "The running program did not answer; the documents were handed to it.\n");
-        result = HandOver::Done;
+        result = true;
       } else if (ready > 0 && ::read(fd, &answer, 1) == 1) {
-        result = HandOver::Done;
+        result = true;
       }
     }
   }
@@ -141,7 +139,10 @@ class Visitor : public QObject {
   Visitor(int fd, QObject* owner) : QObject(owner), fd_(fd), notifier_(fd, QSocketNotifier::Read, this) {
     connect(&notifier_, &QSocketNotifier::activated, this, [this] { Read(); });
   }
-  ~Visitor() override { ::close(fd_); }
+  ~Visitor() override {
+    notifier_.setEnabled(false);
+    ::close(fd_);
+  }
 
  private:
   void Read() {
@@ -209,7 +210,7 @@ bool HandOverToRunningProgram(const std::string& channelName, int argc, char** a
       Listen(socketPath);
       return false;
     }
-    if (SendDocuments(socketPath, message) == HandOver::Done) {
+    if (SendDocuments(socketPath, message)) {
       ::close(lockFd);
       return true;
     }
