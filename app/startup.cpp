@@ -11,6 +11,7 @@
 #include "framework/exceptions.h"
 #include "framework/recorder.h"
 #include "framework/runtime.h"
+#include "framework/session_channel.h"
 #include "pngu/png_saver.h"
 
 namespace app {
@@ -63,6 +64,8 @@ void ReleaseModuleObjects() {
 }
 
 int ProcessEntry(int argc, char** argv) {
+  // One program per session: a start while it runs only hands its documents over.
+  if (fw::HandOverToRunningProgram("orvistella", argc, argv)) return 0;
   fw::RuntimeInit(argc, argv);
   fw::SetApplicationName("Orvistella");
   LoadPlugins();

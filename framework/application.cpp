@@ -9,6 +9,7 @@
 #include "framework/exceptions.h"
 #include "framework/menu.h"
 #include "framework/recorder.h"
+#include "framework/session_channel.h"
 #include "framework/window.h"
 #include "framework/yield.h"
 
@@ -72,13 +73,17 @@ void PostOpenDocument(const FolderItemRef& item) {
   });
 }
 
+void OpenDocumentPaths(const std::vector<std::string>& paths) {
+  for (const auto& path : paths)
+    if (IsExistingFile(path)) PostOpenDocument(FolderItem::FromPath(path));
+}
+
 void SetDocumentArguments(std::vector<std::string> paths) { g_documents = std::move(paths); }
 
 void RuntimeRun() {
   Record("RuntimeRun");
   if (g_quitting) return;
-  for (const auto& path : g_documents)
-    if (IsExistingFile(path)) PostOpenDocument(FolderItem::FromPath(path));
+  OpenDocumentPaths(g_documents);
   g_documents.clear();
   int code = QApplication::exec();
   if (!g_quitting) g_exitCode = code;
@@ -88,6 +93,7 @@ void RuntimeRun() {
 void Quit(int code) {
   if (!g_quitting) g_exitCode = code;
   g_quitting = true;
+  StopAnsweringLaterStarts();  // a start from now on waits to become the program
   RequestQuitUnwind();
   ClearQueuedActions();
   if (QCoreApplication::instance()) QCoreApplication::exit(g_exitCode);
@@ -104,6 +110,12 @@ void UnhandledException(const std::exception_ptr& error) {
 }
 
 void ResetRuntimeForTest() {
+  // A quit outside the toolkit's loop leaves the toolkit quitting, and every
+  // later modal box would close at once; a loop run to its end clears that.
+  if (g_quitting && QCoreApplication::instance()) {
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+  }
   CloseAllWindows();
   g_app.reset();
   g_documents.clear();

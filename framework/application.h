@@ -65,6 +65,9 @@ void UnhandledException(const std::exception_ptr& error);
 void SetDocumentArguments(std::vector<std::string> paths);
 // Queues one OpenDocument event (the desktop's request to open a file).
 void PostOpenDocument(const FolderItemRef& item);
+// Queues one OpenDocument event for each of these paths that names an
+// existing file, in order; the rest are ignored.
+void OpenDocumentPaths(const std::vector<std::string>& paths);
 
 // Tests: back to a state with no application object, no windows, no quit.
 void ResetRuntimeForTest();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 #include "framework/exceptions.h"
@@ -13,8 +14,21 @@ MsgBoxPresenter g_msgBox;
 OpenDialogPresenter g_openDialog;
 ExceptionPresenter g_exception;
 
+// A message box sizes itself to its text; a short text made it so narrow that
+// the window manager cut its title ("Or...lla"). The title bar also holds the
+// window's icon and buttons, in a font that is often larger or bold.
+void WidenForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const QFontMetrics metrics = box.fontMetrics();
+  const int width = metrics.horizontalAdvance(box.windowTitle()) * 5 / 4 + 8 * metrics.height();
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
+
 void ShowModal(const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok);
+  WidenForTitle(box);
   box.exec();
 }
 }  // namespace

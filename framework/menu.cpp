@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QTimer>
 
 #include "framework/application.h"
 #include "framework/dispatch.h"
@@ -21,10 +24,21 @@ std::vector<MenuItem*>& AllItems() {
   return *items;
 }
 
-// The list box with the keyboard focus, when it has selected rows.
+// The control the user is in: the last one that took the keyboard focus,
+// menus aside. A menu opened from the keyboard takes the focus to the menu bar
+// (where it may stay after the choice), yet Copy still means the list the
+// user was in.
+QPointer<QWidget>& FocusTarget() {
+  static auto* target = new QPointer<QWidget>;
+  return *target;
+}
+
+// The list box the user is in, in the front window, when it has selected rows.
 QListWidget* FocusedListWithSelection() {
-  auto* list = qobject_cast<QListWidget*>(QApplication::focusWidget());
-  return list && !list->selectedItems().isEmpty() ? list : nullptr;
+  auto* list = qobject_cast<QListWidget*>(FocusTarget().data());
+  Window* front = FrontWindow();
+  if (!list || !front || list->window() != front->Host() || !list->isVisible()) return nullptr;
+  return list->selectedItems().isEmpty() ? nullptr : list;
 }
 
 const Delegate* HandlerFor(const std::string& name) {
@@ -97,6 +111,16 @@ void MenuBar::Populate(QMenuBar* bar) {
     MenuItem* menuItem = Item(i);
     QMenu* menu = bar->addMenu(QString::fromStdString(menuItem->Text()));
     QObject::connect(menu, &QMenu::aboutToShow, [] { UpdateMenuEnabling(); });
+    // Once the menus are closed, the keyboard goes back to the control the user
+    // was in (a menu opened from the keyboard leaves it on the menu bar).
+    QObject::connect(menu, &QMenu::aboutToHide, bar, [bar] {
+      QTimer::singleShot(0, bar, [bar] {
+        QWidget* target = FocusTarget();
+        if (!QApplication::activePopupWidget() && QApplication::focusWidget() == bar && target &&
+            target->window() == bar->window() && target->isVisible())
+          target->setFocus(Qt::OtherFocusReason);
+      });
+    });
     for (int j = 0; j < menuItem->Count(); ++j) menu->addAction(menuItem->Item(j)->Action());
   }
 }
@@ -119,6 +143,11 @@ bool ChooseMenuItem(MenuItem* item) {
     }
   }
   return false;
+}
+
+void FocusMoved(QWidget* now) {
+  if (now && !qobject_cast<QMenuBar*>(now) && !qobject_cast<QMenu*>(now)) FocusTarget() = now;
+  UpdateMenuEnabling();
 }
 
 void UpdateMenuEnabling() {

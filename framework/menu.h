@@ -6,6 +6,7 @@
 
 class QAction;
 class QMenuBar;
+class QWidget;
 
 namespace fw {
 
@@ -62,6 +63,8 @@ class MenuBar : public MenuItem {
 // one bound on the application; a quit item quits. Returns false when the
 // item has no handler (it is then disabled).
 bool ChooseMenuItem(MenuItem* item);
+// The keyboard focus moved to this widget (nullptr: out of the program).
+void FocusMoved(QWidget* now);
 // Recomputes every item's enabled state (front window changed, bindings...).
 void UpdateMenuEnabling();
 // The "Cmd+X" shortcut text as the toolkit's key text ("Ctrl+X").

@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "framework/dispatch.h"
 #include "framework/menu.h"
 #include "framework/recorder.h"
+#include "framework/session_channel.h"
 #include "framework/window.h"
 
 namespace fw {
@@ -41,21 +41,17 @@ class OpenDocumentFilter : public QObject {
 
 // SIGTERM, SIGINT and SIGHUP quit in order: the handler only writes a byte to
 // a pipe, and the event loop (or the next yield of a running conversion) reads
-// it and quits, so a PNG being written is removed and the exit status is 0. A
-// second signal while the first is still unanswered (no events are being
-// handled) ends the process at once.
+// it and quits, so a PNG being written is removed and the exit status is 0.
+// Further signals change nothing: a desktop logout sends SIGTERM and SIGHUP at
+// once, and the quit under way must finish its work.
 int g_quitPipe[2] = {-1, -1};
-std::atomic<bool> g_quitSignalPending{false};
+volatile sig_atomic_t g_quitSignalled = 0;
 
-extern "C" void OnQuitSignal(int sig) {
-  if (g_quitSignalPending.exchange(true)) {
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-    return;
-  }
+extern "C" void OnQuitSignal(int) {
+  g_quitSignalled = 1;
   const int saved = errno;
   const char byte = 1;
-  [[maybe_unused]] ssize_t n = ::write(g_quitPipe[1], &byte, 1);
+  [[maybe_unused]] ssize_t n = ::write(g_quitPipe[1], &byte, 1);  // a full pipe already holds a request
   errno = saved;
 }
 
@@ -66,7 +62,6 @@ void InstallQuitSignals(QObject* owner) {
     char buf[16];
     while (::read(g_quitPipe[0], buf, sizeof buf) > 0) {
     }
-    g_quitSignalPending = false;
     Quit(0);
   });
   struct sigaction action {};
@@ -76,15 +71,15 @@ void InstallQuitSignals(QObject* owner) {
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
 }
 
-// Once the application object is gone nothing reads the pipe: the signals end
-// the process again.
+// Once the application object is gone nothing reads the pipe. A process that
+// was asked to quit by a signal ignores the rest on its way out; otherwise the
+// signals end the process again.
 void RemoveQuitSignals() {
   if (g_quitPipe[0] < 0) return;
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, SIG_DFL);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, g_quitSignalled ? SIG_IGN : SIG_DFL);
   ::close(g_quitPipe[0]);
   ::close(g_quitPipe[1]);
   g_quitPipe[0] = g_quitPipe[1] = -1;
-  g_quitSignalPending = false;
 }
 }  // namespace
 
@@ -96,22 +91,24 @@ void RuntimeInit(int& argc, char** argv) {
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
-  g_argc = argc;
+  // Every argument after the program's name is a document: the toolkit sees
+  // none of them, so a file named "-style=a.map" is not taken for an option.
+  std::vector<std::string> documents;
+  for (int i = 1; i < argc; ++i) documents.emplace_back(argv[i]);
+  g_argc = argc > 0 ? 1 : 0;
   g_app = std::make_unique<QApplication>(g_argc, argv);
-  argc = g_argc;
   QApplication::setQuitOnLastWindowClosed(false);  // the program decides when to quit
   // The desktop theme's icon where one is installed, else the one kept at bin/../share
   // (the build tree has the same layout as an install).
   QApplication::setWindowIcon(QIcon::fromTheme(
       "orvistella", QIcon(QCoreApplication::applicationDirPath() +
                           "/../share/icons/hicolor/64x64/apps/orvistella.png")));
-  QObject::connect(g_app.get(), &QApplication::focusChanged, [] { UpdateMenuEnabling(); });
+  QObject::connect(g_app.get(), &QApplication::focusChanged, [](QWidget*, QWidget* now) { FocusMoved(now); });
   auto* filter = new OpenDocumentFilter;
   filter->setParent(g_app.get());  // goes with the application object
   g_app->installEventFilter(filter);
   InstallQuitSignals(g_app.get());
-  std::vector<std::string> documents;
-  for (int i = 1; i < argc; ++i) documents.emplace_back(argv[i]);
+  ListenForLaterStarts(g_app.get());
   SetDocumentArguments(std::move(documents));
 }
 
@@ -127,6 +124,7 @@ int RuntimeExit() {
   Record("RuntimeExit");
   int code = ExitCode();
   RemoveQuitSignals();
+  CloseSessionChannel();
   g_app.reset();
   return code;
 }

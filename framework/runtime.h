@@ -4,9 +4,10 @@
 
 namespace fw {
 
-// Creates the toolkit's application object (once). Qt's own options are taken
-// out of argv; every remaining argument that names an existing file becomes an
-// OpenDocument event once the event loop runs. Without a display and without
+// Creates the toolkit's application object (once). Every argument after the
+// program's name is a document (the toolkit parses none of them): each that
+// names an existing file becomes an OpenDocument event once the event loop
+// runs. A process that holds the session's channel answers later starts. Without a display and without
 // a platform chosen, the offscreen platform is used.
 void RuntimeInit(int& argc, char** argv);
 void SetApplicationName(const std::string& name);

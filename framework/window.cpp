@@ -173,16 +173,34 @@ void Window::SetControlProperties(Control* control, std::string_view list) {
   ArrangeControls();
 }
 
+std::vector<PlacedControl> Window::PlacedControls() const {
+  std::vector<PlacedControl> placed;
+  for (const auto& c : controls_) {
+    const QSize least = c->Widget()->minimumSizeHint();
+    placed.push_back({{c->Left(), c->Top(), c->DesignWidth(), c->DesignHeight()},
+                      c->LockLeft(), c->LockTop(), c->LockRight(), c->LockBottom(),
+                      std::min(least.width(), c->DesignWidth()), std::min(least.height(), c->DesignHeight())});
+  }
+  return placed;
+}
+
 void Window::ArrangeControls() {
   const int dx = Content()->width() - designWidth_;
   const int dy = Content()->height() - designHeight_;
-  for (const auto& c : controls_) {
-    int x = c->Left(), w = c->DesignWidth(), y = c->Top(), h = c->DesignHeight();
-    // A control keeps its distance to every edge it is locked to.
-    if (c->LockRight()) (c->LockLeft() ? w : x) += dx;
-    if (c->LockBottom()) (c->LockTop() ? h : y) += dy;
-    c->Widget()->setGeometry(x, y, std::max(w, 0), std::max(h, 0));
+  const std::vector<PlacedControl> placed = PlacedControls();
+  for (size_t i = 0; i < placed.size(); ++i) {
+    const Box b = PlaceControl(placed[i], dx, dy);
+    controls_[i]->Widget()->setGeometry(b.x, b.y, b.width, b.height);
   }
+}
+
+void Window::FitMinimumToControls() {
+  // The stored minimum may be too small for the controls: it grows until
+  // none overlaps another or shrinks below its least size.
+  QWidget* content = Content();
+  const Box least = FittingMinimum(PlacedControls(), designWidth_, designHeight_,
+                                   {0, 0, content->minimumWidth(), content->minimumHeight()});
+  content->setMinimumSize(least.width, least.height);
 }
 
 void Window::AddMenuHandler(const std::string& itemName, Delegate handler) {
@@ -263,6 +281,7 @@ void InitWindow(Window* window, const std::string& className) {
   std::stable_sort(order.begin(), order.end(), [](Control* a, Control* b) { return a->TabIndex() < b->TabIndex(); });
   for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->Widget(), order[i]->Widget());
   window->ArrangeControls();
+  window->FitMinimumToControls();
   if (window->visibleProperty_) window->Show();
   window->Event_Open();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/control_layout.h"
 #include "framework/controls.h"
 #include "framework/drag_item.h"
 #include "framework/exceptions.h"
@@ -96,12 +97,15 @@ class Window {
   void QueueDrop(std::vector<FolderItemRef> items);
   // Lays the controls out for the current content size (the locks).
   void ArrangeControls();
+  // Raises the minimum content size to what the controls need.
+  void FitMinimumToControls();
 
  private:
   friend void InitWindow(Window* window, const std::string& className);
   friend class WindowHost;
   friend void CloseAllWindows();
   void Closed();
+  std::vector<PlacedControl> PlacedControls() const;
 
   std::string className_;
   uint64_t serial_;

@@ -16,6 +16,9 @@ cleanup() {
 }
 trap cleanup EXIT
 cmake --install "$build" --prefix "$stage/prefix" >/dev/null
+# A runtime folder of its own: no other program of this user takes the documents.
+mkdir -m 700 "$stage/runtime"
+export XDG_RUNTIME_DIR="$stage/runtime"
 
 docs="$stage/my documents"  # a desktop passes a path with blanks as one argument
 mkdir -p "$docs"

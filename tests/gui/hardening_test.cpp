@@ -1,0 +1,135 @@
+// The main window used as a keyboard user and a small screen use it: Edit >
+// Copy chosen through the menu opened by its mnemonic, the window at its
+// minimum size, and a message box wide enough for its title.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "framework/dialogs.h"
+#include "mapconv/main_window.h"
+#include "tests/support/gui_harness.h"
+
+using testsupport::ProgramHarness;
+
+namespace {
+
+QAction* EditCopyAction(QMainWindow* host) {
+  for (QMenu* menu : host->findChildren<QMenu*>())
+    for (QAction* a : menu->actions())
+      if (a->text() == "&Copy") return a;
+  return nullptr;
+}
+
+// Opens the Edit menu with Alt+E and picks "Copy" with the arrow keys and
+// Return, as a keyboard user does. False when the menu did not open.
+bool CopyThroughTheMenu(QMainWindow* host) {
+  QTest::keyClick(host, Qt::Key_E, Qt::AltModifier);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) return false;
+  // Undo, the separator, Cut, then Copy: three steps down from the top.
+  QTest::keyClick(menu, Qt::Key_Home);
+  for (int i = 0; i < 3 && menu->activeAction() && menu->activeAction()->text() != "&Copy"; ++i)
+    QTest::keyClick(menu, Qt::Key_Down);
+  const bool onCopy = menu->activeAction() && menu->activeAction()->text() == "&Copy";
+  QTest::keyClick(menu, onCopy ? Qt::Key_Return : Qt::Key_Escape);
+  ProgramHarness::Settle();
+  return true;
+}
+
+}  // namespace
+
+TEST(KeyboardMenu, EditCopyChosenFromTheMenuCopiesTheSelectedRowAndFollowsTheSelection) {
+  ProgramHarness h;
+  QMainWindow* host = h.main()->Host();
+  auto* list = qobject_cast<QListWidget*>(h.main()->LBraw()->Widget());
+  QAction* copy = EditCopyAction(host);
+  ASSERT_NE(copy, nullptr);
+  host->activateWindow();
+  list->setFocus();
+  ProgramHarness::Settle();
+  ASSERT_EQ(QApplication::focusWidget(), list) << "the offscreen platform gave no focus";
+
+  struct Step {
+    const char* name;
+    int row;  // -1: no selection
+    const char* copied;
+  };
+  const Step steps[] = {
+      {"a selected row", 2, "Program to open .map and .sem"},
+      {"another row, chosen again after the first", 3, "data files from PHI"},
+      {"no selection: nothing copied", -1, "unchanged"},
+      {"a row selected after an empty choice", 5, "Click 'Open...' to open a single file"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    host->activateWindow();  // a window manager gives the window back its activation
+    if (step.row < 0)
+      list->clearSelection();
+    else
+      list->setCurrentRow(step.row);
+    ProgramHarness::Settle();
+    EXPECT_EQ(copy->isEnabled(), step.row >= 0);
+    QApplication::clipboard()->setText("unchanged");
+    ASSERT_TRUE(CopyThroughTheMenu(host)) << "Alt+E opened no menu";
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), step.copied);
+    EXPECT_EQ(copy->isEnabled(), step.row >= 0) << "after the menu closed";
+  }
+}
+
+TEST(WindowSizes, AtItsMinimumTheMainWindowShowsEveryControlApart) {
+  ProgramHarness h;
+  QMainWindow* host = h.main()->Host();
+  QWidget* content = h.main()->Content();
+  EXPECT_EQ(h.main()->Width(), 300);  // the stored layout stands
+  EXPECT_EQ(h.main()->Height(), 600);
+  host->resize(1, 1);  // the toolkit keeps it at the minimum
+  ProgramHarness::Settle();
+  ASSERT_LE(h.main()->Height(), 600) << "the minimum must stay below the stored size";
+
+  const QList<QWidget*> controls = content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  ASSERT_EQ(controls.size(), 5);
+  for (QWidget* a : controls) {
+    const QString name = a->objectName();
+    EXPECT_GT(a->width(), 0) << name.toStdString();
+    EXPECT_GT(a->height(), 0) << name.toStdString();
+    EXPECT_TRUE(content->rect().contains(a->geometry())) << name.toStdString() << " is cut off";
+    for (QWidget* b : controls) {
+      if (a == b) continue;
+      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+          << name.toStdString() << " overlaps " << b->objectName().toStdString();
+    }
+  }
+  // The header list keeps at least a few rows' height.
+  auto* header = qobject_cast<QListWidget*>(h.main()->LBraw()->Widget());
+  EXPECT_GE(header->height(), header->minimumSizeHint().height());
+}
+
+TEST(WindowSizes, AMessageBoxIsWideEnoughForItsTitle) {
+  ProgramHarness h;
+  fw::SetMsgBoxPresenter(nullptr);  // the real box
+  int width = 0, titleWidth = 0, textWidth = 0;
+  QTimer inspect;  // goes with the test even if the box never shows
+  inspect.setSingleShot(true);
+  QObject::connect(&inspect, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    width = box->width();
+    titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
+    textWidth = box->fontMetrics().horizontalAdvance(box->text());
+    box->accept();
+  });
+  inspect.start(0);
+  fw::MsgBox("file too large");
+  ASSERT_GT(titleWidth, 0) << "no message box was shown";
+  // A title bar holds the title and, beside it, the window's buttons.
+  EXPECT_GE(width, titleWidth + 3 * 24);
+  EXPECT_GE(width, textWidth);
+}

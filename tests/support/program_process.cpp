@@ -1,0 +1,63 @@
+#include "tests/support/program_process.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string ProgramPath() {
+  return (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app" / "orvistella").string();
+}
+
+pid_t StartProgram(const std::vector<std::string>& args, const fs::path& cwd,
+                   const std::map<std::string, std::string>& env) {
+  const std::string program = ProgramPath();
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+    if (FILE* null = std::fopen("/dev/null", "w")) {
+      ::dup2(fileno(null), 1);
+      ::dup2(fileno(null), 2);
+    }
+    if (::chdir(cwd.c_str()) == 0) ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  int status = 0;
+  while (Clock::now() < deadline) {
+    if (::waitpid(pid, &status, WNOHANG) == pid)
+      return {true, WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, &status, 0);
+  return {};
+}
+
+bool WritesIn(pid_t pid, const fs::path& dir, const fs::path& except) {
+  std::error_code ec;
+  const std::string prefix = dir.string() + "/";
+  for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+    const std::string target = fs::read_symlink(fd.path(), ec).string();
+    if (!ec && target.rfind(prefix, 0) == 0 && target != except.string()) return true;
+  }
+  return false;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,32 @@
+#pragma once
+// The real program of the same build, started and stopped as a desktop does.
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// <build>/app/orvistella, found beside the test program's own <build>/tests/.
+std::string ProgramPath();
+
+// Starts the program in folder `cwd` with these arguments, under the offscreen
+// platform, its output discarded; `env` entries are set on top of ours.
+pid_t StartProgram(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                   const std::map<std::string, std::string>& env = {});
+
+struct Ending {
+  bool ended = false;  // false: still running at the deadline (then killed)
+  int exitStatus = -1;  // when it exited
+  int signal = 0;       // when a signal ended it
+};
+Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds(60));
+
+// True while the program has a file open under `dir` other than `except`:
+// it is writing there.
+bool WritesIn(pid_t pid, const std::filesystem::path& dir, const std::filesystem::path& except);
+
+}  // namespace testsupport
