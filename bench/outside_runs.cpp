@@ -17,11 +17,31 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// The program hands its documents to a running copy in the same session: the
+// runs get a session of their own, so that a user's open program is not used.
+class PrivateRuntimeFolder {
+ public:
+  PrivateRuntimeFolder() {
+    char name[] = "/tmp/orvistella-bench-XXXXXX";
+    if (::mkdtemp(name)) path_ = name;  // mkdtemp makes it 0700
+  }
+  ~PrivateRuntimeFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 pid_t Spawn(std::vector<std::string> command, const Cpus& cpus, const std::string& errFile) {
   if (!cpus.list.empty()) command.insert(command.begin(), {"taskset", "-c", cpus.list});
+  static const PrivateRuntimeFolder runtime;
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!runtime.Path().empty()) ::setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
   const int null = ::open("/dev/null", O_WRONLY);
   const int err = errFile.empty() ? null : ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ::dup2(null, 1);
