@@ -19,7 +19,7 @@ namespace app {
 void LoadPlugins() { pngu::RegisterPlugin(); }
 
 void RegisterClasses() {
-  for (const char* name : {"Main", "MenuBar1", "App", "AddImages"}) fw::Record(std::string("RegisterClass ") + name);
+  for (const char* name : {"Main", "MenuBar1", "App", "AddImages"}) fw::Record("RegisterClass ", name);
 }
 
 void InitFileTypes() { FileTypes::Initialize(); }

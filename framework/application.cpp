@@ -45,7 +45,7 @@ void Application::SetMenuBar(MenuBar* bar) {
 
 void Application::AddMenuHandler(const std::string& itemName, Delegate handler) {
   RequireSignature(handler, "(  ) as Boolean", "the menu item \"" + itemName + "\"");
-  Record("AddMenuHandler App " + itemName);
+  Record("AddMenuHandler App ", itemName);
   handlers_[itemName] = std::move(handler);
   UpdateMenuEnabling();
 }

@@ -48,12 +48,12 @@ std::string FileType::ToString() {
 
 void RuntimeRegisterFileType(const std::string& name, const std::string& creator, const std::string& type,
                              const std::string& extensions) {
-  Record("RegisterFileType " + name);
+  Record("RegisterFileType ", name);
   g_types.push_back({name, creator, type, extensions});
 }
 
 void RuntimeDeregisterFileType(const std::string& name) {
-  Record("DeregisterFileType " + name);
+  Record("DeregisterFileType ", name);
   auto it = std::find_if(g_types.begin(), g_types.end(), [&](const RegisteredFileType& t) { return t.name == name; });
   if (it != g_types.end()) g_types.erase(it);
 }

@@ -205,7 +205,7 @@ void Window::FitMinimumToControls() {
 
 void Window::AddMenuHandler(const std::string& itemName, Delegate handler) {
   RequireSignature(handler, "(  ) as Boolean", "the menu item \"" + itemName + "\"");
-  Record("AddMenuHandler " + className_ + " " + itemName);
+  Record("AddMenuHandler ", className_, " ", itemName);
   handlers_[itemName] = std::move(handler);
   UpdateMenuEnabling();
 }
@@ -255,7 +255,7 @@ void Window::Closed() {
   if (!open_) return;
   open_ = false;
   g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), this), g_windows.end());
-  Record("CloseWindow " + className_);
+  Record("CloseWindow ", className_);
   host_->hide();
   UpdateMenuEnabling();
   Dispatch([this] { Event_Close(); });
@@ -264,7 +264,7 @@ void Window::Closed() {
 }
 
 void InitWindow(Window* window, const std::string& className) {
-  Record("CreateWindow " + className);
+  Record("CreateWindow ", className);
   window->className_ = className;
   try {
     window->Layout();
