@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "framework/binary_stream.h"
+#include "framework/read_only_file.h"
 #include "framework/text_input_stream.h"
 
 namespace fw {
@@ -124,6 +125,12 @@ std::shared_ptr<BinaryStream> FolderItem::OpenAsBinaryFile(bool readWrite) const
   int fd = OpenRegular(path_, readWrite ? O_RDWR : O_RDONLY);
   if (fd < 0) return nullptr;
   return std::make_shared<BinaryStream>(fd, readWrite);
+}
+
+std::unique_ptr<ReadOnlyFile> FolderItem::OpenForReading() const {
+  int fd = OpenRegular(path_, O_RDONLY);
+  if (fd < 0) return nullptr;
+  return std::make_unique<ReadOnlyFile>(fd);
 }
 
 std::shared_ptr<BinaryStream> FolderItem::CreateBinaryFile(const std::string& /*fileType*/) const {

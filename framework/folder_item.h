@@ -9,6 +9,7 @@ namespace fw {
 
 class TextInputStream;
 class BinaryStream;
+class ReadOnlyFile;
 
 class FolderItem {
  public:
@@ -39,6 +40,8 @@ class FolderItem {
   // nil when the file cannot be opened (absent, no permission, a folder).
   std::shared_ptr<TextInputStream> OpenAsTextFile() const;
   std::shared_ptr<BinaryStream> OpenAsBinaryFile(bool readWrite) const;
+  // The file opened once for all its reading (header and samples).
+  std::unique_ptr<ReadOnlyFile> OpenForReading() const;
   // Creates the file, or truncates an existing one; nil when it cannot.
   std::shared_ptr<BinaryStream> CreateBinaryFile(const std::string& fileType) const;
   // Removes the file (never a folder); false when it cannot.

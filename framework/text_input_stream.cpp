@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "framework/strings.h"
+#include "framework/yield.h"
 
 namespace fw {
 
@@ -66,6 +67,9 @@ std::string TextInputStream::ReadLine() {
       if (c == '\r' && (pos_ < buffer_.size() || Fill()) && buffer_[pos_] == '\n') ++pos_;
       break;
     }
+    // A line may run on for the rest of a large file: each further chunk is
+    // a pass of the loop, so the window stays live and a quit is seen.
+    RuntimeBackgroundTask(uint32_t(kChunk));
     if (!Fill()) break;  // the last line has no end
   }
   return TextFromBytes(line);

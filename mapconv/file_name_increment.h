@@ -8,8 +8,6 @@
 
 namespace mapconv {
 
-inline constexpr const char* kIncrementMessage = "filename increment reaches 1000";
-
 struct NameParts {
   std::string stem, extension;  // the extension starts with its "."; "" when there is none
 };

@@ -2,6 +2,7 @@
 
 #include "framework/numbers.h"
 #include "framework/strings.h"
+#include "framework/text_input_stream.h"
 
 namespace mapconv {
 
@@ -33,6 +34,19 @@ void ReadHeaderLine(const std::string& line, HeaderValues& v) {
   if (Holds(line, "SpectralRegDef:")) v.speciesname.push_back(Field(line, 4));
 }
 
+HeaderValues ReadHeader(fw::TextInputStream& text, const std::function<void(const std::string&)>& onLine) {
+  HeaderValues header;
+  bool atEnd = text.EndOfFile();
+  std::string line = text.ReadLine();
+  for (int count = 0; !atEnd && !EndsHeader(line) && count < kMaxHeaderLines; ++count) {
+    ReadHeaderLine(line, header);
+    onLine(line);
+    atEnd = text.EndOfFile();
+    line = text.ReadLine();
+  }
+  return header;
+}
+
 int32_t RaisedImageCount(int32_t nb_images) { return fw::ToInt32(fw::Max(1.0, nb_images)); }
 
 const char* SizeCheckMessage(SizeCheck outcome) {
@@ -46,11 +60,13 @@ const char* SizeCheckMessage(SizeCheck outcome) {
   return "";
 }
 
+bool TooLargeToRead(int64_t length) { return length >= kTwoGiB; }
+
 SizeCheck CheckSizes(int64_t length, int32_t nb_images, int32_t hpixelsize, int32_t vpixelsize,
                      std::size_t nameCount, FileSizes& sizes) {
   sizes.filesize = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(length)));
   sizes.headersize = 0;
-  if (length >= kTwoGiB) return SizeCheck::FileTooLarge;
+  if (TooLargeToRead(length)) return SizeCheck::FileTooLarge;
   nb_images = RaisedImageCount(nb_images);
   // Up to 2^95 in magnitude: 128 bits hold every product of three Int32 and 4.
   const __int128 block = static_cast<__int128>(nb_images) * 4 * hpixelsize * vpixelsize;

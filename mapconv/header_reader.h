@@ -3,15 +3,17 @@
 // the checks that tie its sizes to the length of the file.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-namespace mapconv {
+#include "mapconv/converter_texts.h"
 
-inline constexpr const char* kHeaderSizeWrong = "headersize wrong";
-inline constexpr const char* kWrongNumberOfImages = "Wrong number of images";
-inline constexpr const char* kFileTooLarge = "file too large";
-inline constexpr const char* kPixelSizeWrong = "pixel size wrong";
+namespace fw {
+class TextInputStream;
+}
+
+namespace mapconv {
 
 // At most this many lines make the header when none of them holds "eof".
 inline constexpr int kMaxHeaderLines = 1000;
@@ -32,6 +34,11 @@ bool EndsHeader(const std::string& line);
 // line can set several of them, and a later line overrides an earlier one.
 void ReadHeaderLine(const std::string& line, HeaderValues& v);
 
+// Reads the header from the start of the file: up to the line holding "eof",
+// 1000 lines or the end of the file. onLine gets every header line, after it
+// was read for keys.
+HeaderValues ReadHeader(fw::TextInputStream& text, const std::function<void(const std::string&)>& onLine);
+
 // A stated count below 1 (or none at all) means one image.
 int32_t RaisedImageCount(int32_t nb_images);
 
@@ -44,6 +51,10 @@ struct FileSizes {
   int32_t filesize = 0;    // low 32 bits of the file's length
   int32_t headersize = 0;  // offset of the sample block; meaningful only when Ok
 };
+
+// A file of 2 GiB or more is refused from its length alone, before its
+// header is read.
+bool TooLargeToRead(int64_t length);
 
 // Checks, in this order: a file of 2 GiB or more; a sample block (computed
 // without overflow) longer than the file; a name count that differs from the

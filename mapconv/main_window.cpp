@@ -1,12 +1,11 @@
 #include "mapconv/main_window.h"
 
-#include "app/implicit.h"
-#include "app/menu_bar1.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/exceptions.h"
 #include "framework/yield.h"
 #include "mapconv/clean_string.h"
+#include "mapconv/converter_texts.h"
 #include "mapconv/file_name_increment.h"
 #include "mapconv/image_stats.h"
 #include "mapconv/main_layout.h"
@@ -32,7 +31,9 @@ fw::MenuItem* Main::MenuItemNamed(const std::string& name) const {
 }
 
 void Main::Layout() {
-  SetMenuBar(app::implicit::MenuBar1());  // before the window's properties
+  // The application's menu bar, set on the application object at start-up;
+  // before the window's properties.
+  if (fw::Application* app = fw::GetAppObject()) SetMenuBar(app->GetMenuBar());
   SetProperties(kMainWindowProperties);
 }
 

@@ -33,11 +33,7 @@ using testsupport::TempDir;
 using Clock = std::chrono::steady_clock;
 
 // A runtime folder of one "session", private as the desktop makes it.
-struct Session {
-  Session() { fs::permissions(dir.path(), fs::perms::owner_all); }
-  std::map<std::string, std::string> Env() const { return {{"XDG_RUNTIME_DIR", dir.path().string()}}; }
-  TempDir dir;
-};
+using Session = testsupport::PrivateSession;
 
 void WriteMap(const std::string& path, int side, int images) {
   testsupport::MapSpec spec;

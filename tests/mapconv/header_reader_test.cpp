@@ -21,66 +21,39 @@ HeaderValues ReadLines(const std::vector<std::string>& lines) {
   return v;
 }
 
-TEST(HeaderKeys, PlainHeaderSetsEveryValue) {
-  const auto v = ReadLines({"Version: 4", "NoMapPixelsXY: 256 128", "EBeamScanIncXY: 0.01 0.02",
-                            "NoSpectralReg: 2", "SpectralRegDef: 1 0 O1 500", "SpectralRegDef: 2 0 C1 270",
-                            "eof", "NoMapPixelsXY: 9 9"});
-  EXPECT_EQ(v.hpixelsize, 256);
-  EXPECT_EQ(v.vpixelsize, 128);
-  EXPECT_TRUE(v.hasMicron);
-  EXPECT_DOUBLE_EQ(v.hstep, 0.01);
-  EXPECT_DOUBLE_EQ(v.vstep, 0.02);
-  EXPECT_EQ(v.nb_images, 2);
-  EXPECT_EQ(v.speciesname, (std::vector<std::string>{"O1", "C1"}));
-}
-
-TEST(HeaderKeys, MissingKeysLeaveDefaults) {
-  const auto v = ReadLines({"Version: 4", "Comment: nothing here"});
-  EXPECT_EQ(v.hpixelsize, -1);
-  EXPECT_EQ(v.vpixelsize, -1);
-  EXPECT_EQ(v.nb_images, -1);
-  EXPECT_FALSE(v.hasMicron);
-  EXPECT_EQ(v.hstep, 0);
-  EXPECT_TRUE(v.speciesname.empty());
-}
-
-TEST(HeaderKeys, OneLineWithTwoKeysSetsBoth) {
-  const auto v = ReadLines({"NoMapPixelsXY: 64 32 NoSpectralReg: 5"});
-  EXPECT_EQ(v.hpixelsize, 64);
-  EXPECT_EQ(v.vpixelsize, 32);
-  EXPECT_EQ(v.nb_images, 64);  // field 2 of the same line
-}
-
-TEST(HeaderKeys, BlankBeforeKeyShiftsFields) {
-  const auto v = ReadLines({" NoMapPixelsXY: 64 32", " SpectralRegDef: 1 0 O1 500"});
-  EXPECT_EQ(v.hpixelsize, 0);  // field 2 is the key itself
-  EXPECT_EQ(v.vpixelsize, 64);
-  EXPECT_EQ(v.speciesname, (std::vector<std::string>{"0"}));
-}
-
-TEST(HeaderKeys, TwoBlanksEmptyAField) {
-  const auto v = ReadLines({"NoMapPixelsXY:  64 32", "EBeamScanIncXY: 0.5  0.25"});
-  EXPECT_EQ(v.hpixelsize, 0);
-  EXPECT_EQ(v.vpixelsize, 64);
-  EXPECT_DOUBLE_EQ(v.hstep, 0.5);
-  EXPECT_DOUBLE_EQ(v.vstep, 0);
-}
-
-TEST(HeaderKeys, LaterLineOverridesAndNamesAccumulate) {
-  const auto v = ReadLines({"NoMapPixelsXY: 64 32", "NoMapPixelsXY: 8 4", "SpectralRegDef: 1 0 O1",
-                            "SpectralRegDef: 1 0 O1", "SpectralRegDef: 2 0  500"});
-  EXPECT_EQ(v.hpixelsize, 8);
-  EXPECT_EQ(v.vpixelsize, 4);
-  EXPECT_EQ(v.speciesname, (std::vector<std::string>{"O1", "O1", ""}));
-}
-
-TEST(HeaderKeys, OutOfRangeAndOddNumbers) {
-  const auto v = ReadLines({"NoMapPixelsXY: 1e20 -3.9", "NoSpectralReg: 2.7", "EBeamScanIncXY: x 1e999"});
-  EXPECT_EQ(v.hpixelsize, INT32_MAX);
-  EXPECT_EQ(v.vpixelsize, -3);
-  EXPECT_EQ(v.nb_images, 2);
-  EXPECT_EQ(v.hstep, 0);
-  EXPECT_TRUE(std::isinf(v.vstep));
+TEST(HeaderKeys, EachLineSetsItsKeys) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> lines;
+    int32_t w, h, count;
+    double hstep, vstep;
+    std::vector<std::string> species;
+  };
+  const double inf = INFINITY;
+  const std::vector<Row> rows = {
+      {"plain header; nothing after eof", {"Version: 4", "NoMapPixelsXY: 256 128", "EBeamScanIncXY: 0.01 0.02",
+        "NoSpectralReg: 2", "SpectralRegDef: 1 0 O1 500", "SpectralRegDef: 2 0 C1 270", "eof", "NoMapPixelsXY: 9 9"},
+       256, 128, 2, 0.01, 0.02, {"O1", "C1"}},
+      {"missing keys leave defaults", {"Version: 4", "Comment: nothing here"}, -1, -1, -1, 0, 0, {}},
+      {"one line with two keys sets both", {"NoMapPixelsXY: 64 32 NoSpectralReg: 5"}, 64, 32, 64, 0, 0, {}},
+      {"a blank before the key shifts the fields", {" NoMapPixelsXY: 64 32", " SpectralRegDef: 1 0 O1 500"}, 0, 64,
+       -1, 0, 0, {"0"}},
+      {"two blanks empty a field", {"NoMapPixelsXY:  64 32", "EBeamScanIncXY: 0.5  0.25"}, 0, 64, -1, 0.5, 0, {}},
+      {"a later line overrides; names add up", {"NoMapPixelsXY: 64 32", "NoMapPixelsXY: 8 4", "SpectralRegDef: 1 0 O1",
+        "SpectralRegDef: 1 0 O1", "SpectralRegDef: 2 0  500"}, 8, 4, -1, 0, 0, {"O1", "O1", ""}},
+      {"out of range and odd numbers", {"NoMapPixelsXY: 1e20 -3.9", "NoSpectralReg: 2.7", "EBeamScanIncXY: x 1e999"},
+       INT32_MAX, -3, 2, 0, inf, {}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const auto v = ReadLines(r.lines);
+    EXPECT_EQ(v.hpixelsize, r.w);
+    EXPECT_EQ(v.vpixelsize, r.h);
+    EXPECT_EQ(v.nb_images, r.count);
+    EXPECT_EQ(v.hstep, r.hstep);
+    EXPECT_EQ(v.vstep, r.vstep);
+    EXPECT_EQ(v.speciesname, r.species);
+  }
 }
 
 TEST(HeaderKeys, EofEndsTheHeaderInAnyCaseAndInsideWords) {

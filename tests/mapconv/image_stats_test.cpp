@@ -1,101 +1,125 @@
-#include "mapconv/image_stats.h"
-
+// The sample pipeline without a window: named shapes written by the generator
+// and read back through both passes, on one worker and on eight, against the
+// values worked out from the generator's samples alone.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
-#include <string>
-#include <vector>
+
+#include "framework/folder_item.h"
+#include "framework/read_only_file.h"
+#include "mapconv/image_stats.h"
+#include "mapconv/sample_reader.h"
+#include "tests/support/expected_conversion.h"
+#include "tests/support/map_file_generator.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
-using mapconv::ImageStats;
+using testsupport::MapSpec;
+using SampleFn = std::function<float(int, int, int)>;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// Feeds an image whose samples lie 4 bytes apart from offset start.
-ImageStats Scan(const std::vector<double>& samples, int64_t start = 100) {
-  ImageStats s = ImageStats::Begin(samples.front(), start);
-  for (std::size_t i = 0; i < samples.size(); ++i) s.Add(samples[i], start + 4 * static_cast<int64_t>(i));
-  return s;
-}
-
-struct StatsCase {
+struct Shape {
   const char* name;
-  std::vector<double> samples;
-  double smallest, largest;
-  int64_t maxpos;
-  bool anyFinite;
+  int w, h;
+  SampleFn sample;
+  const char* minMaxRow;  // "" where the generator's values say all
 };
 
-class StatsTable : public testing::TestWithParam<StatsCase> {};
-
-TEST_P(StatsTable, Values) {
-  const auto& c = GetParam();
-  const ImageStats s = Scan(c.samples);
-  auto same = [](double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; };
-  EXPECT_TRUE(same(s.smallest, c.smallest)) << s.smallest;
-  EXPECT_TRUE(same(s.largest, c.largest)) << s.largest;
-  EXPECT_EQ(s.maxpos, c.maxpos);
-  EXPECT_EQ(s.anyFinite, c.anyFinite);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, StatsTable,
-    testing::Values(StatsCase{"FirstSampleLargest", {9, 1, 2, 3}, 1, 9, 100, true},
-                    StatsCase{"LargestTwiceKeepsFirst", {1, 7, 3, 7}, 1, 7, 104, true},
-                    StatsCase{"LargestLast", {1, 2, 3, 4}, 1, 4, 112, true},
-                    StatsCase{"NaNIgnored", {kNaN, 2, kNaN, 5, 1}, 1, 5, 112, true},
-                    StatsCase{"InfinitiesIgnored", {kInf, 3, -kInf, 4}, 3, 4, 112, true},
-                    StatsCase{"AllNaN", {kNaN, kNaN}, kNaN, kNaN, 100, false},
-                    StatsCase{"AllInfinite", {kInf, -kInf}, kInf, kInf, 100, false},
-                    StatsCase{"NegativeSamples", {-1, -5, -0.5}, -5, -0.5, 108, true},
-                    StatsCase{"OneSample", {42}, 42, 42, 100, true}),
-    [](const testing::TestParamInfo<StatsCase>& info) { return std::string(info.param.name); });
-
-TEST(StatsGrey, ZeroToThreeGivesQuarterSteps) {
-  const double scale = mapconv::GreyScale(0, 3);
-  EXPECT_DOUBLE_EQ(scale, 85);
-  std::vector<int> levels;
-  for (double s : {0.0, 1.0, 2.0, 3.0}) levels.push_back(mapconv::GreyLevel(s, 0, scale));
-  EXPECT_EQ(levels, (std::vector<int>{0, 85, 170, 255}));
-}
-
-TEST(StatsGrey, ExtremesMapToBlackAndWhite) {
-  const double lo = -3.4e38, hi = 3.4e38;
-  const double scale = mapconv::GreyScale(lo, hi);
-  EXPECT_EQ(mapconv::GreyLevel(lo, lo, scale), 0);
-  EXPECT_EQ(mapconv::GreyLevel(hi, lo, scale), 255);
-  const double tiny = std::numeric_limits<float>::denorm_min();
-  EXPECT_EQ(mapconv::GreyLevel(tiny, 0, mapconv::GreyScale(0, tiny)), 255);
-}
-
-TEST(StatsGrey, FlatOrNonFiniteImagesAreBlack) {
-  EXPECT_EQ(mapconv::GreyScale(5, 5), 0);
-  EXPECT_EQ(mapconv::GreyScale(kNaN, kNaN), 0);
-  EXPECT_EQ(mapconv::GreyScale(kInf, kInf), 0);
-  EXPECT_EQ(mapconv::GreyLevel(5, 5, 0), 0);
-  EXPECT_EQ(mapconv::GreyLevel(kNaN, 0, 85), 0);
-  EXPECT_EQ(mapconv::GreyLevel(kInf, 0, 85), 0);
-  EXPECT_EQ(mapconv::GreyLevel(-kInf, 0, 85), 0);
-  EXPECT_EQ(mapconv::GreyLevel(kNaN, kNaN, 0), 0);
-}
-
-TEST(StatsRows, ByteHex) {
-  EXPECT_EQ(mapconv::ByteHex(0), "00");
-  EXPECT_EQ(mapconv::ByteHex(10), "0A");
-  EXPECT_EQ(mapconv::ByteHex(255), "FF");
-  EXPECT_EQ(mapconv::ByteHex(-1), "--");
-  EXPECT_EQ(mapconv::ByteHex(256), "--");
-  EXPECT_EQ(mapconv::ByteHex(INT32_MIN), "--");
-}
-
-TEST(StatsRows, Rows) {
-  EXPECT_EQ(mapconv::MaxBytesRow(0x00, 0x00, 0x00, 0x40), "Max: 00 00 00 40");
-  EXPECT_EQ(mapconv::MinMaxRow(0, 3), "Min: 0 Max: 3");
-  EXPECT_EQ(mapconv::MinMaxRow(kNaN, kInf), "Min: nan Max: inf");
-  EXPECT_EQ(mapconv::MinMaxRow(-1.5, 1234567.8), "Min: -1.5 Max: 1234568");
+// A file of the shape's one image; the image's place in it.
+mapconv::ImagePlace WriteShape(const std::string& path, const Shape& s, MapSpec& spec) {
+  spec.width = s.w;
+  spec.height = s.h;
+  spec.species = {"S"};
+  spec.sample = s.sample;
+  testsupport::WriteMapFile(path, spec);
+  const auto size = int64_t(std::filesystem::file_size(path));
+  return {size - 4 * int64_t(s.w) * s.h, s.w, s.h};
 }
 
 }  // namespace
+
+TEST(SamplePipeline, StatisticsAndGreyLevelsOfEveryShape) {
+  const std::vector<Shape> shapes = {
+      {"ramp, wider than high", 5, 3, [](int, int x, int y) { return float(10 * x + y); }, "Min: 0 Max: 42"},
+      {"levels 0 85 170 255", 4, 1, [](int, int x, int) { return float(x); }, "Min: 0 Max: 3"},
+      // -0 and +0 are equal but differ in their bytes: the first one read is kept.
+      {"largest twice, -0 read first", 2, 2,
+       [](int, int x, int y) { return x == 0 && y == 1 ? -0.0f : x == 1 && y == 0 ? 0.0f : -1.0f; }, "Min: -1 Max: -0"},
+      {"largest twice, +0 read first", 2, 2,
+       [](int, int x, int y) { return x == 0 && y == 1 ? 0.0f : x == 1 && y == 0 ? -0.0f : -1.0f; }, "Min: -1 Max: 0"},
+      {"smallest twice, -0 read first", 1, 3, [](int, int, int y) { return y == 0 ? -0.0f : y == 1 ? 0.0f : 1.0f; },
+       "Min: -0 Max: 1"},
+      {"NaN and infinities ignored and black", 3, 2,
+       [](int, int x, int y) { return y == 0 ? (x == 0 ? kNaN : x == 1 ? kInf : -kInf) : float(x == 0 ? 1 : x == 1 ? 3 : 2); },
+       "Min: 1 Max: 3"},
+      {"no finite sample", 2, 1, [](int, int, int) { return kNaN; }, "Min: nan Max: nan"},
+      {"flat image is black", 3, 3, [](int, int, int) { return 7.25f; }, "Min: 7.25 Max: 7.25"},
+      {"one pixel", 1, 1, [](int, int, int) { return -3.0f; }, "Min: -3 Max: -3"},
+      {"extremes of the float range", 2, 1, [](int, int x, int) { return x ? 3.4e38f : -3.4e38f; }, ""},
+      {"blocks of whole columns", 700, 1000,
+       [](int, int x, int y) { return float((x * 7919 + y * 104729) % 1000) - (x == 650 && y == 3 ? 2000.0f : 0.0f); }, ""},
+      // Columns longer than a block, over more than one wave of blocks; the
+      // largest lies in the second column's last block and again after it.
+      {"columns longer than a block", 2, 2200000,
+       [](int, int x, int y) { return x == 1 && (y == 2199990 || y == 2199999) ? 5e6f : float((x + y) % 4093); }, ""},
+  };
+  testsupport::TempDir dir;
+  for (const Shape& s : shapes) {
+    SCOPED_TRACE(s.name);
+    MapSpec spec;
+    const auto place = WriteShape(dir.File("s.map"), s, spec);
+    const auto file = fw::FolderItem::FromPath(dir.File("s.map"))->OpenForReading();
+    ASSERT_TRUE(file);
+    const auto expected = testsupport::ExpectedGreyLevels(spec, 0);
+    for (unsigned threads : {1u, 8u}) {
+      mapconv::ImageStats stats;
+      ASSERT_TRUE(mapconv::ReadImageStats(*file, place, stats, threads));
+      if (*s.minMaxRow) EXPECT_EQ(mapconv::MinMaxRow(stats.smallest, stats.largest), s.minMaxRow);
+      EXPECT_EQ(mapconv::MaxBytesRow(stats.maxBits), testsupport::ExpectedMaxBytesRow(spec, 0));
+      uint32_t atMaxpos = 0;
+      ASSERT_TRUE(file->ReadAt(stats.maxpos, &atMaxpos, 4));
+      EXPECT_EQ(atMaxpos, stats.maxBits) << "maxpos is not where the largest lies";
+      std::vector<uint8_t> grey(expected.size(), 99);
+      ASSERT_TRUE(mapconv::ReadGreyLevels(*file, place, stats, grey.data(), threads));
+      ASSERT_TRUE(grey == expected) << threads << " threads";
+    }
+  }
+}
+
+TEST(SamplePipeline, AFileThatBecameShorterIsNotRead) {
+  testsupport::TempDir dir;
+  MapSpec spec;
+  const auto place = WriteShape(dir.File("s.map"), {"", 600, 600, nullptr, ""}, spec);
+  const auto file = fw::FolderItem::FromPath(dir.File("s.map"))->OpenForReading();
+  mapconv::ImageStats stats;
+  ASSERT_TRUE(mapconv::ReadImageStats(*file, place, stats));
+  std::filesystem::resize_file(dir.File("s.map"), std::filesystem::file_size(dir.File("s.map")) - 1);
+  std::vector<uint8_t> grey(600 * 600);
+  EXPECT_FALSE(mapconv::ReadImageStats(*file, place, stats));
+  EXPECT_FALSE(mapconv::ReadGreyLevels(*file, place, stats, grey.data()));
+}
+
+TEST(SamplePipeline, GreyLevelsRoundHalfAwayFromZeroAndNonFiniteIsBlack) {
+  struct Row {
+    double v;  // (sample - smallest) * scale, made with sample 1, smallest 0
+    int grey;
+  };
+  const std::vector<Row> rows = {{0.0, 0},       {0.49999999999999994, 0}, {0.5, 1},   {254.5, 255},
+                                 {-0.5, 255},    {std::nan(""), 0},        {INFINITY, 0}, {-INFINITY, 0},
+                                 {2147483647.0, 255}, {-3e9, 0},           {1e300, 255}};
+  for (const Row& r : rows) EXPECT_EQ(int(mapconv::GreyByte(1.0f, 0.0, r.v)), r.grey) << r.v;
+  EXPECT_EQ(mapconv::GreyScale(5, 5), 0);
+  EXPECT_EQ(mapconv::GreyScale(-3.4e38, 3.4e38) * 6.8e38, 255);
+}
+
+TEST(SamplePipeline, RowTexts) {
+  EXPECT_EQ(mapconv::MaxBytesRow(0x40000000u), "Max: 00 00 00 40");
+  EXPECT_EQ(mapconv::MinMaxRow(-1.5, 1234567.8), "Min: -1.5 Max: 1234568");
+  EXPECT_EQ(mapconv::ByteHex(10), "0A");
+  EXPECT_EQ(mapconv::ByteHex(-1), "--");
+  EXPECT_EQ(mapconv::ByteHex(256), "--");
+}

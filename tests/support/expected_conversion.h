@@ -30,6 +30,9 @@ void WriteFileWithHeader(const std::string& path, const std::vector<std::string>
 
 // Writes bytes to path as they are; throws std::runtime_error when it cannot.
 void WriteBytes(const std::string& path, const std::string& bytes);
+// Bytes read as Latin-1, written as UTF-8 (what the header reader lists for a
+// line that is no UTF-8).
+std::string Latin1AsUtf8(const std::string& bytes);
 // The whole file; "" when it cannot be read.
 std::string ReadBytes(const std::string& path);
 

@@ -50,6 +50,11 @@ Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout) {
   return {};
 }
 
+Ending StopProgram(pid_t pid) {
+  ::kill(pid, SIGTERM);
+  return WaitForEnd(pid);
+}
+
 bool WritesIn(pid_t pid, const fs::path& dir, const fs::path& except) {
   std::error_code ec;
   const std::string prefix = dir.string() + "/";

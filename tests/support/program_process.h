@@ -8,7 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace testsupport {
+
+// A user session of its own: the program started with Env() neither hands its
+// documents to, nor takes them from, a copy running in another session.
+struct PrivateSession {
+  PrivateSession() { std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all); }
+  std::map<std::string, std::string> Env() const { return {{"XDG_RUNTIME_DIR", dir.path().string()}}; }
+  TempDir dir;
+};
 
 // <build>/app/orvistella, found beside the test program's own <build>/tests/.
 std::string ProgramPath();
@@ -24,6 +34,8 @@ struct Ending {
   int signal = 0;       // when a signal ended it
 };
 Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds(60));
+// Quits the program with SIGTERM, as a desktop does, and waits for its end.
+Ending StopProgram(pid_t pid);
 
 // True while the program has a file open under `dir` other than `except`:
 // it is writing there.

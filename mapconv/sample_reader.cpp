@@ -1,0 +1,153 @@
+#include "mapconv/sample_reader.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "framework/parallel.h"
+#include "framework/yield.h"
+
+namespace mapconv {
+
+namespace {
+
+// 1 MiB of samples per read; a wave of blocks between two yields of the
+// calling thread. Memory stays at one block per worker.
+constexpr size_t kBlockSamples = size_t{1} << 18;
+constexpr size_t kWaveBlocks = 16;
+
+// A block: whole columns [x0, x1), or rows [y0, y1) of the one column x0
+// when a column is longer than a block.
+struct Block {
+  int32_t x0, x1, y0, y1;
+  size_t Count() const { return size_t(x1 - x0) * size_t(y1 - y0); }
+};
+
+class Blocks {
+ public:
+  explicit Blocks(const ImagePlace& image) : h_(size_t(image.height)) {
+    const size_t w = size_t(image.width);
+    if (h_ <= kBlockSamples) {
+      columns_ = kBlockSamples / h_;
+      count_ = (w + columns_ - 1) / columns_;
+    } else {
+      segments_ = (h_ + kBlockSamples - 1) / kBlockSamples;
+      count_ = w * segments_;
+    }
+    width_ = int32_t(w);
+  }
+  size_t Count() const { return count_; }
+  Block operator[](size_t b) const {
+    if (segments_ == 0) {
+      const auto x0 = int32_t(b * columns_);
+      return {x0, int32_t(std::min<size_t>(size_t(width_), x0 + columns_)), 0, int32_t(h_)};
+    }
+    const auto x = int32_t(b / segments_);
+    const size_t y0 = (b % segments_) * kBlockSamples;
+    return {x, x + 1, int32_t(y0), int32_t(std::min(h_, y0 + kBlockSamples))};
+  }
+  // Index of the block's first sample in reading order.
+  size_t First(const Block& b) const { return size_t(b.x0) * h_ + size_t(b.y0); }
+
+ private:
+  size_t h_, columns_ = 0, segments_ = 0, count_ = 0;
+  int32_t width_ = 0;
+};
+
+// Reads every block of the image and hands it to work(block number, block,
+// its samples) on the workers, wave by wave; afterWave(first, count) runs on
+// the calling thread after each wave. False at the first block not read whole.
+bool ForEachBlock(const fw::ReadOnlyFile& file, const ImagePlace& image, unsigned threads,
+                  const std::function<void(size_t, const Block&, const float*)>& work,
+                  const std::function<void(size_t, size_t)>& afterWave) {
+  const Blocks blocks(image);
+  std::atomic<bool> failed{false};
+  for (size_t first = 0; first < blocks.Count(); first += kWaveBlocks) {
+    const size_t n = std::min(kWaveBlocks, blocks.Count() - first);
+    size_t samples = 0;
+    fw::ParallelFor(
+        n,
+        [&](size_t i) {
+          if (failed.load(std::memory_order_relaxed)) return;
+          const Block block = blocks[first + i];
+          const size_t count = block.Count();
+          std::unique_ptr<float[]> buffer(new float[count]);
+          const int64_t offset = image.start + 4 * int64_t(blocks.First(block));
+          if (!file.ReadAt(offset, buffer.get(), 4 * count)) {
+            failed = true;
+            return;
+          }
+          if constexpr (std::endian::native == std::endian::big) {
+            // The file's samples are little-endian.
+            for (size_t j = 0; j < count; ++j) {
+              uint32_t bits;
+              std::memcpy(&bits, &buffer[j], 4);
+              bits = (bits >> 24) | ((bits >> 8) & 0xFF00u) | ((bits << 8) & 0xFF0000u) | (bits << 24);
+              std::memcpy(&buffer[j], &bits, 4);
+            }
+          }
+          work(first + i, block, buffer.get());
+        },
+        threads);
+    if (failed) return false;
+    if (afterWave) afterWave(first, n);
+    for (size_t i = 0; i < n; ++i) samples += blocks[first + i].Count();
+    fw::RuntimeBackgroundTask(uint32_t(std::min<size_t>(samples, UINT32_MAX)));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadImageStats(const fw::ReadOnlyFile& file, const ImagePlace& image, ImageStats& stats, unsigned threads) {
+  uint8_t first[4];
+  if (!file.ReadAt(image.start, first, 4)) return false;
+  stats = FirstSampleStats(uint32_t(first[0]) | uint32_t(first[1]) << 8 | uint32_t(first[2]) << 16 |
+                               uint32_t(first[3]) << 24,
+                           image.start);
+  const Blocks blocks(image);
+  std::vector<ImageStats> perBlock(kWaveBlocks);
+  return ForEachBlock(
+      file, image, threads,
+      [&](size_t b, const Block& block, const float* samples) {
+        perBlock[b % kWaveBlocks] =
+            ScanSamples(samples, block.Count(), image.start + 4 * int64_t(blocks.First(block)));
+      },
+      // Blocks are combined in reading order, so the result is that of one scan.
+      [&](size_t, size_t n) {
+        for (size_t i = 0; i < n; ++i) MergeStats(stats, perBlock[i]);
+      });
+}
+
+bool ReadGreyLevels(const fw::ReadOnlyFile& file, const ImagePlace& image, const ImageStats& stats,
+                    uint8_t* grey, unsigned threads) {
+  const double smallest = stats.smallest;
+  const double scale = GreyScale(stats.smallest, stats.largest);
+  const size_t w = size_t(image.width);
+  return ForEachBlock(
+      file, image, threads,
+      [&](size_t, const Block& block, const float* samples) {
+        const size_t count = block.Count();
+        std::unique_ptr<uint8_t[]> levels(new uint8_t[count]);
+        for (size_t i = 0; i < count; ++i) levels[i] = GreyByte(samples[i], smallest, scale);
+        // The file holds columns, the picture rows: a few rows at a time keep
+        // both the block's columns and the rows written in the cache.
+        constexpr size_t kTile = 32;
+        const size_t rows = size_t(block.y1 - block.y0);
+        for (size_t r0 = 0; r0 < rows; r0 += kTile) {
+          const size_t r1 = std::min(rows, r0 + kTile);
+          for (int32_t x = block.x0; x < block.x1; ++x) {
+            const uint8_t* column = levels.get() + size_t(x - block.x0) * rows;
+            uint8_t* out = grey + (size_t(block.y0) + r0) * w + size_t(x);
+            for (size_t r = r0; r < r1; ++r, out += w) *out = column[r];
+          }
+        }
+      },
+      nullptr);
+}
+
+}  // namespace mapconv
