@@ -27,35 +27,52 @@ unsigned UsableCores() {
 
 namespace {
 
-// One batch of tasks, shared by the workers that run it.
+// How long a thread that ran out of work keeps looking before it sleeps: a
+// picture is a few batches of short tasks, and waking a sleeping thread
+// costs tens of microseconds, more than many a task.
+constexpr auto kSpin = std::chrono::microseconds(200);
+
+inline void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+// One batch of tasks, shared by the calling thread and the workers it got.
 struct Batch {
   size_t count = 0;
   const std::function<void(size_t)>* task = nullptr;
   std::atomic<size_t> next{0};
   std::atomic<bool> cancelled{false};
+  std::atomic<unsigned> running{0};  // workers still inside the batch
   std::mutex mutex;
   std::condition_variable done;
-  unsigned running = 0;  // workers still inside the batch
-  std::exception_ptr error;
+  std::exception_ptr error;  // the first a task threw; under mutex
 
-  void Work() {
-    for (;;) {
-      if (cancelled.load(std::memory_order_relaxed)) return;
-      const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= count) return;
-      try {
-        (*task)(i);
-      } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!error) error = std::current_exception();
-        cancelled = true;
-      }
+  // Runs one task; false when there was none left to run.
+  bool RunOne() {
+    if (cancelled.load(std::memory_order_relaxed)) return false;
+    const size_t i = next.fetch_add(1, std::memory_order_relaxed);
+    if (i >= count) return false;
+    try {
+      (*task)(i);
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (!error) error = std::current_exception();
+      cancelled = true;
     }
+    return true;
+  }
+
+  void Leave() {
+    std::lock_guard<std::mutex> lock(mutex);  // the caller cannot miss the last one
+    if (running.fetch_sub(1) == 1) done.notify_all();
   }
 };
 
-// Worker threads kept for the life of the process: a picture is a few
-// milliseconds of work, and starting threads for each would show.
+// Worker threads kept for the life of the process.
 class Pool {
  public:
   static Pool& Instance() {
@@ -63,21 +80,22 @@ class Pool {
     return pool;
   }
 
-  // Hands the batch to `threads` workers, starting more threads as needed.
-  void Start(Batch& batch, unsigned threads) {
+  // Hands the batch to `workers` threads, starting more threads as needed.
+  void Start(Batch& batch, unsigned workers) {
     std::lock_guard<std::mutex> lock(mutex_);
-    while (workers_.size() < threads) workers_.emplace_back([this] { Run(); });
-    batch.running = threads;
+    while (workers_.size() < workers) workers_.emplace_back([this] { Run(); });
+    batch.running = workers;
     batch_ = &batch;
-    wanted_ = threads;
-    ++generation_;
-    wake_.notify_all();
+    wanted_ = workers;
+    generation_.fetch_add(1, std::memory_order_release);
+    if (sleeping_ > 0) wake_.notify_all();
   }
 
   ~Pool() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       stopping_ = true;
+      generation_.fetch_add(1);
       wake_.notify_all();
     }
     for (auto& t : workers_) t.join();
@@ -86,31 +104,54 @@ class Pool {
  private:
   void Run() {
     uint64_t seen = 0;
-    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      wake_.wait(lock, [&] { return stopping_ || (generation_ != seen && wanted_ > 0); });
-      if (stopping_) return;
-      seen = generation_;
-      --wanted_;
-      Batch* batch = batch_;
-      lock.unlock();
-      batch->Work();
+      const auto until = std::chrono::steady_clock::now() + kSpin;
+      while (generation_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
+        for (int i = 0; i < 64; ++i) Relax();
+      Batch* batch = nullptr;
       {
-        std::lock_guard<std::mutex> batchLock(batch->mutex);
-        if (--batch->running == 0) batch->done.notify_all();
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (generation_.load() == seen) {
+          ++sleeping_;
+          wake_.wait(lock, [&] { return generation_.load() != seen; });
+          --sleeping_;
+        }
+        if (stopping_) return;
+        seen = generation_.load();
+        if (wanted_ > 0) {
+          --wanted_;
+          batch = batch_;
+        }
       }
-      lock.lock();
+      if (!batch) continue;
+      while (batch->RunOne()) {
+      }
+      batch->Leave();
     }
   }
 
   std::mutex mutex_;
   std::condition_variable wake_;
   std::vector<std::thread> workers_;
+  std::atomic<uint64_t> generation_{0};
   Batch* batch_ = nullptr;
-  unsigned wanted_ = 0;  // workers of the current batch not yet started
-  uint64_t generation_ = 0;
+  unsigned wanted_ = 0;  // workers the current batch still waits for
+  unsigned sleeping_ = 0;
   bool stopping_ = false;
 };
+
+bool g_inBatch = false;  // the calling thread's: a yield may not start a second batch
+
+// Yields; a throw (a quit) cancels the batch and is kept for later.
+void YieldInBatch(Batch& batch, std::exception_ptr& stopped) {
+  if (stopped) return;
+  try {
+    RuntimeBackgroundTask(4096);  // reads the clock; lets events through every 15 ms
+  } catch (...) {
+    stopped = std::current_exception();
+    batch.cancelled = true;
+  }
+}
 
 }  // namespace
 
@@ -121,24 +162,29 @@ void ParallelFor(size_t count, const std::function<void(size_t)>& task, unsigned
   Batch batch;
   batch.count = count;
   batch.task = &task;
-  Pool::Instance().Start(batch, threads);
+  const unsigned workers = g_inBatch ? 0 : threads - 1;
+  const bool outer = !g_inBatch;
+  g_inBatch = true;
+  if (workers > 0) Pool::Instance().Start(batch, workers);
 
+  // The calling thread takes tasks too, yielding between them.
   std::exception_ptr stopped;
+  while (!stopped && batch.RunOne()) YieldInBatch(batch, stopped);
+
+  // Then waits for the workers' last tasks: first looking, then sleeping a
+  // few milliseconds at a time, yielding in between.
+  const auto until = std::chrono::steady_clock::now() + kSpin;
+  while (batch.running.load() > 0 && std::chrono::steady_clock::now() < until)
+    for (int i = 0; i < 64; ++i) Relax();
   std::unique_lock<std::mutex> lock(batch.mutex);
-  while (batch.running > 0) {
-    // A few milliseconds at a time: the yield lets events through every 15 ms.
-    if (batch.done.wait_for(lock, std::chrono::milliseconds(2), [&] { return batch.running == 0; })) break;
-    if (stopped) continue;
+  while (batch.running.load() > 0) {
+    if (batch.done.wait_for(lock, std::chrono::milliseconds(2), [&] { return batch.running.load() == 0; })) break;
     lock.unlock();
-    try {
-      RuntimeBackgroundTask(4096);
-    } catch (...) {
-      stopped = std::current_exception();
-      batch.cancelled = true;
-    }
+    YieldInBatch(batch, stopped);
     lock.lock();
   }
   lock.unlock();
+  if (outer) g_inBatch = false;
   if (stopped) std::rethrow_exception(stopped);
   if (batch.error) std::rethrow_exception(batch.error);
 }

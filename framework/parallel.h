@@ -9,13 +9,15 @@ namespace fw {
 // The number of cores the process may run on (its CPU affinity), at least 1.
 unsigned UsableCores();
 
-// Runs task(i) for every i in [0, count) on worker threads, at most
-// `threads` at once (0: UsableCores()), and returns when all have run. The
-// calling thread does none of the work: it waits and yields, so the window
-// repaints and a quit is seen. When the yield throws (a quit), no further
-// task starts, the running ones are waited for, and the exception goes on.
-// The first exception thrown by a task is rethrown once all have stopped.
-// Tasks must not touch the window or yield.
+// Runs task(i) for every i in [0, count) on `threads` threads at most (0:
+// UsableCores()): the calling thread and workers. Tasks start in index
+// order. The calling thread yields between its tasks and while it waits for
+// the workers', so the window repaints and a quit is seen: keep tasks short
+// (a millisecond or so). When the yield throws (a quit), no further task
+// starts, the running ones are waited for, and the exception goes on. The
+// first exception thrown by a task is rethrown once all have stopped. Tasks
+// must not touch the window or yield; a ParallelFor reached from a yield
+// inside another runs on the calling thread alone.
 void ParallelFor(size_t count, const std::function<void(size_t)>& task, unsigned threads = 0);
 
 }  // namespace fw

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "framework/numbers.h"
 #include "framework/strings.h"
@@ -85,6 +88,43 @@ double GreyScale(double smallest, double largest) {
   if (!std::isfinite(range) || range == 0) return 0;
   const double scale = 255.0 / range;
   return std::isfinite(scale) ? scale : 0;
+}
+
+void GreyBytes(const float* samples, size_t n, double smallest, double scale, uint8_t* out) {
+  size_t i = 0;
+#ifdef __SSE2__
+  // GreyByte's arithmetic, in double, two lanes at a time. Values in
+  // [0, 255.5) round the same way as there; a non-finite one is black. A
+  // finite value outside that range (which scaling between an image's own
+  // bounds does not give) sends its four samples through GreyByte itself.
+  const __m128d low = _mm_set1_pd(smallest), factor = _mm_set1_pd(scale);
+  const __m128d zero = _mm_setzero_pd(), top = _mm_set1_pd(255.5), half = _mm_set1_pd(0.5);
+  const auto levels = [&](__m128d sample, bool& odd) {
+    const __m128d v = _mm_mul_pd(_mm_sub_pd(sample, low), factor);
+    const __m128d inRange = _mm_and_pd(_mm_cmpge_pd(v, zero), _mm_cmplt_pd(v, top));
+    const __m128d finite = _mm_cmpeq_pd(_mm_sub_pd(v, v), zero);
+    odd = odd || _mm_movemask_pd(_mm_andnot_pd(inRange, finite)) != 0;
+    const __m128d c = _mm_and_pd(v, inRange);
+    const __m128i whole = _mm_cvttpd_epi32(c);
+    const __m128d up = _mm_cmpge_pd(_mm_sub_pd(c, _mm_cvtepi32_pd(whole)), half);
+    // whole - (-1) where the fraction is a half or more; lanes 0 and 1.
+    return _mm_sub_epi32(whole, _mm_shuffle_epi32(_mm_castpd_si128(up), _MM_SHUFFLE(3, 3, 2, 0)));
+  };
+  for (; i + 4 <= n; i += 4) {
+    const __m128 four = _mm_loadu_ps(samples + i);
+    bool odd = false;
+    const __m128i first = levels(_mm_cvtps_pd(four), odd);
+    const __m128i second = levels(_mm_cvtps_pd(_mm_movehl_ps(four, four)), odd);
+    if (odd) {
+      for (size_t j = i; j < i + 4; ++j) out[j] = GreyByte(samples[j], smallest, scale);
+      continue;
+    }
+    const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi64(first, second), _mm_setzero_si128());
+    const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+    std::memcpy(out + i, &bytes, 4);
+  }
+#endif
+  for (; i < n; ++i) out[i] = GreyByte(samples[i], smallest, scale);
 }
 
 std::string MinMaxRow(double smallest, double largest) {

@@ -15,9 +15,10 @@ namespace mapconv {
 
 namespace {
 
-// 1 MiB of samples per read; a wave of blocks between two yields of the
-// calling thread. Memory stays at one block per worker.
-constexpr size_t kBlockSamples = size_t{1} << 18;
+// 128 KiB of samples per read, so that even a small image is spread over
+// several workers; a wave of blocks between two yields of the calling
+// thread. Memory stays at one block per worker.
+constexpr size_t kBlockSamples = size_t{1} << 15;
 constexpr size_t kWaveBlocks = 16;
 
 // A block: whole columns [x0, x1), or rows [y0, y1) of the one column x0
@@ -75,9 +76,12 @@ bool ForEachBlock(const fw::ReadOnlyFile& file, const ImagePlace& image, unsigne
           if (failed.load(std::memory_order_relaxed)) return;
           const Block block = blocks[first + i];
           const size_t count = block.Count();
-          std::unique_ptr<float[]> buffer(new float[count]);
+          // Each worker keeps its block buffer from one block to the next: a
+          // fresh one per block costs more in page faults than the reading.
+          thread_local std::vector<float> buffer;
+          buffer.resize(std::max(buffer.size(), count));
           const int64_t offset = image.start + 4 * int64_t(blocks.First(block));
-          if (!file.ReadAt(offset, buffer.get(), 4 * count)) {
+          if (!file.ReadAt(offset, buffer.data(), 4 * count)) {
             failed = true;
             return;
           }
@@ -90,7 +94,7 @@ bool ForEachBlock(const fw::ReadOnlyFile& file, const ImagePlace& image, unsigne
               std::memcpy(&buffer[j], &bits, 4);
             }
           }
-          work(first + i, block, buffer.get());
+          work(first + i, block, buffer.data());
         },
         threads);
     if (failed) return false;
@@ -132,8 +136,9 @@ bool ReadGreyLevels(const fw::ReadOnlyFile& file, const ImagePlace& image, const
       file, image, threads,
       [&](size_t, const Block& block, const float* samples) {
         const size_t count = block.Count();
-        std::unique_ptr<uint8_t[]> levels(new uint8_t[count]);
-        for (size_t i = 0; i < count; ++i) levels[i] = GreyByte(samples[i], smallest, scale);
+        thread_local std::vector<uint8_t> levels;
+        levels.resize(std::max(levels.size(), count));
+        GreyBytes(samples, count, smallest, scale, levels.data());
         // The file holds columns, the picture rows: a few rows at a time keep
         // both the block's columns and the rows written in the cache.
         constexpr size_t kTile = 32;
@@ -141,7 +146,7 @@ bool ReadGreyLevels(const fw::ReadOnlyFile& file, const ImagePlace& image, const
         for (size_t r0 = 0; r0 < rows; r0 += kTile) {
           const size_t r1 = std::min(rows, r0 + kTile);
           for (int32_t x = block.x0; x < block.x1; ++x) {
-            const uint8_t* column = levels.get() + size_t(x - block.x0) * rows;
+            const uint8_t* column = levels.data() + size_t(x - block.x0) * rows;
             uint8_t* out = grey + (size_t(block.y0) + r0) * w + size_t(x);
             for (size_t r = r0; r < r1; ++r, out += w) *out = column[r];
           }

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <random>
 
 #include "framework/folder_item.h"
 #include "framework/read_only_file.h"
@@ -78,7 +80,9 @@ TEST(SamplePipeline, StatisticsAndGreyLevelsOfEveryShape) {
     for (unsigned threads : {1u, 8u}) {
       mapconv::ImageStats stats;
       ASSERT_TRUE(mapconv::ReadImageStats(*file, place, stats, threads));
-      if (*s.minMaxRow) EXPECT_EQ(mapconv::MinMaxRow(stats.smallest, stats.largest), s.minMaxRow);
+      if (*s.minMaxRow) {
+        EXPECT_EQ(mapconv::MinMaxRow(stats.smallest, stats.largest), s.minMaxRow);
+      }
       EXPECT_EQ(mapconv::MaxBytesRow(stats.maxBits), testsupport::ExpectedMaxBytesRow(spec, 0));
       uint32_t atMaxpos = 0;
       ASSERT_TRUE(file->ReadAt(stats.maxpos, &atMaxpos, 4));
@@ -111,7 +115,30 @@ TEST(SamplePipeline, GreyLevelsRoundHalfAwayFromZeroAndNonFiniteIsBlack) {
   const std::vector<Row> rows = {{0.0, 0},       {0.49999999999999994, 0}, {0.5, 1},   {254.5, 255},
                                  {-0.5, 255},    {std::nan(""), 0},        {INFINITY, 0}, {-INFINITY, 0},
                                  {2147483647.0, 255}, {-3e9, 0},           {1e300, 255}};
-  for (const Row& r : rows) EXPECT_EQ(int(mapconv::GreyByte(1.0f, 0.0, r.v)), r.grey) << r.v;
+  for (const Row& r : rows) {
+    EXPECT_EQ(int(mapconv::GreyByte(1.0f, 0.0, r.v)), r.grey) << r.v;
+    // The block form, four at a time and in its tail, gives the same.
+    const std::vector<float> ones(7, 1.0f);
+    std::vector<uint8_t> out(7);
+    mapconv::GreyBytes(ones.data(), ones.size(), 0.0, r.v, out.data());
+    for (uint8_t g : out) EXPECT_EQ(int(g), r.grey) << r.v;
+  }
+  // Random samples, with non-finite ones, between bounds of a real image and
+  // beyond them: the block form is GreyByte sample by sample.
+  std::mt19937 random(7);
+  std::vector<float> samples(4099);
+  for (float& f : samples) {
+    uint32_t bits = random();
+    std::memcpy(&f, &bits, 4);
+    if (random() % 2) f = float(int(random() % 2001) - 1000) / 8.0f;
+  }
+  std::vector<uint8_t> out(samples.size());
+  for (const auto& [smallest, largest] : {std::pair{-125.0, 125.0}, {-50.0, 50.0}, {0.0, 1e30}}) {
+    const double scale = mapconv::GreyScale(smallest, largest);
+    mapconv::GreyBytes(samples.data(), samples.size(), smallest, scale, out.data());
+    for (size_t i = 0; i < samples.size(); ++i)
+      ASSERT_EQ(out[i], mapconv::GreyByte(samples[i], smallest, scale)) << samples[i] << " " << smallest;
+  }
   EXPECT_EQ(mapconv::GreyScale(5, 5), 0);
   EXPECT_EQ(mapconv::GreyScale(-3.4e38, 3.4e38) * 6.8e38, 255);
 }
