@@ -6,8 +6,7 @@
 namespace mapconv {
 
 bool HasImageSuffix(const std::string& displayName) {
-  const std::string suffix = fw::Right(displayName, 4);
-  return fw::StrEqual(suffix, ".sem") || fw::StrEqual(suffix, ".map");
+  return fw::EndsWith(displayName, ".sem") || fw::EndsWith(displayName, ".map");
 }
 
 std::string OutputName(const std::string& inputDisplayName, const std::string& species, const std::string& sizeLabel) {
