@@ -73,9 +73,7 @@ class PngSaverTest : public testing::Test {
     fw::SetYieldHook(nullptr);
     fw::ResetQuitRequest();
   }
-  std::string PathOf(const std::string& name) const { return tmp_.File(name); }
-  fw::FolderItemRef FileNamed(const std::string& name) const { return fw::FolderItem::FromPath(PathOf(name)); }
-  Names Entries() const { return tmp_.Names(); }  // hidden ones included
+  fw::FolderItemRef FileNamed(const std::string& name) const { return fw::FolderItem::FromPath(tmp_.File(name)); }
 
   testsupport::TempDir tmp_;
 };
@@ -108,7 +106,7 @@ TEST_F(PngSaverTest, AwkwardShapesDecodeToEveryPixelWithTheSameBytesOnAnyNumberO
     const std::vector<uint8_t> pixels = Bytes(row.fill, rowBytes * row.height);
     std::string first;
     for (unsigned threads : {1u, 2u, 8u}) {
-      const std::string path = PathOf(std::string(row.name) + "-" + std::to_string(threads) + ".png");
+      const std::string path = tmp_.File(std::string(row.name) + "-" + std::to_string(threads) + ".png");
       pngu::NewFile file(path);
       ASSERT_TRUE(pngu::EncodePng(file.Fd(), {row.width, row.height, row.grey}, VectorRows(pixels, rowBytes),
                                   {threads, row.maxChunk}));
@@ -117,7 +115,7 @@ TEST_F(PngSaverTest, AwkwardShapesDecodeToEveryPixelWithTheSameBytesOnAnyNumberO
       EXPECT_EQ(ReadBytes(path), first) << threads << " threads";
     }
     EXPECT_EQ(CheckChunks(first, uint64_t(rowBytes + 1) * row.height), "");
-    const auto png = ReadPng(PathOf(std::string(row.name) + "-8.png"));
+    const auto png = ReadPng(tmp_.File(std::string(row.name) + "-8.png"));
     ASSERT_TRUE(png.has_value());
     EXPECT_EQ(std::make_pair(png->width, png->height), std::make_pair(int(row.width), int(row.height)));
     EXPECT_EQ(png->colorType, row.grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB);
@@ -149,7 +147,7 @@ TEST_F(PngSaverTest, PicturesAreGreyUnlessAPixelIsNotWithGammaOnlyAboveZero) {
         if (row.colorType == PNG_COLOR_TYPE_RGB || shift == 0) expected.push_back(uint8_t(c >> shift));
     }
     ASSERT_TRUE(pngu::SavePicture(FileNamed(name), picture, row.gamma));
-    const auto png = ReadPng(PathOf(name));
+    const auto png = ReadPng(tmp_.File(name));
     ASSERT_TRUE(png.has_value());
     EXPECT_EQ(png->colorType, row.colorType);
     EXPECT_FALSE(png->hasPhys);
@@ -158,18 +156,18 @@ TEST_F(PngSaverTest, PicturesAreGreyUnlessAPixelIsNotWithGammaOnlyAboveZero) {
     EXPECT_EQ(png->pixels, expected);
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    EXPECT_EQ(unsigned(fs::status(PathOf(name)).permissions()), 0666u & ~mask);
-    EXPECT_EQ(Entries(), Names{name});
-    fs::remove(PathOf(name));
+    EXPECT_EQ(unsigned(fs::status(tmp_.File(name)).permissions()), 0666u & ~mask);
+    EXPECT_EQ(tmp_.Names(), Names{name});
+    fs::remove(tmp_.File(name));
   }
 }
 
 TEST_F(PngSaverTest, NothingToSaveNowhereToSaveItOrTheNameTakenChangesNothing) {
   const std::string kept = "an older file that must survive";
-  testsupport::WriteBytes(PathOf("file.png"), kept);
-  fs::create_directory(PathOf("folder.png"));
-  fs::create_symlink(PathOf("nowhere"), PathOf("dangling.png"));
-  const Names before = Entries();
+  testsupport::WriteBytes(tmp_.File("file.png"), kept);
+  fs::create_directory(tmp_.File("folder.png"));
+  fs::create_symlink(tmp_.File("nowhere"), tmp_.File("dangling.png"));
+  const Names before = tmp_.Names();
   const auto picture = fw::NewPicture(4, 4, 32);
   struct Row {
     const char* name;
@@ -191,15 +189,15 @@ TEST_F(PngSaverTest, NothingToSaveNowhereToSaveItOrTheNameTakenChangesNothing) {
     SCOPED_TRACE(row.name);
     EXPECT_FALSE(pngu::SavePicture(row.file, row.picture, -1.0f));
     EXPECT_TRUE(!row.taken || errno == EEXIST) << "errno " << errno;
-    EXPECT_EQ(Entries(), before);
+    EXPECT_EQ(tmp_.Names(), before);
   }
   for (const char* name : {"file.png", "folder.png", "dangling.png"})
     for (bool unnamed : {true, false})  // taken while the file was written
-      EXPECT_FALSE(pngu::NewFile(PathOf(name), unnamed).Commit()) << name;
-  EXPECT_EQ(ReadBytes(PathOf("file.png")), kept);
-  EXPECT_TRUE(fs::is_empty(PathOf("folder.png")));
-  EXPECT_EQ(Entries(), before);
-  const int readOnly = ::open(PathOf("file.png").c_str(), O_RDONLY | O_CLOEXEC);
+      EXPECT_FALSE(pngu::NewFile(tmp_.File(name), unnamed).Commit()) << name;
+  EXPECT_EQ(ReadBytes(tmp_.File("file.png")), kept);
+  EXPECT_TRUE(fs::is_empty(tmp_.File("folder.png")));
+  EXPECT_EQ(tmp_.Names(), before);
+  const int readOnly = ::open(tmp_.File("file.png").c_str(), O_RDONLY | O_CLOEXEC);
   EXPECT_FALSE(pngu::EncodePng(readOnly, {300, 300}, VectorRows(Bytes(Fill::Random, 90000), 300)));
   ::close(readOnly);
 }
@@ -223,7 +221,7 @@ TEST_F(PngSaverTest, AQuitOrAnErrorDuringTheDeflateLeavesNoFileAndNoTaskRunning)
   const auto expectStopped = [&] {
     TearDown();
     EXPECT_TRUE(OtherThreadsFallAsleep()) << "a worker still runs";
-    EXPECT_EQ(Entries(), Names{});
+    EXPECT_EQ(tmp_.Names(), Names{});
   };
   fw::SetYieldHook([] { fw::RequestQuitUnwind(); });
   EXPECT_THROW(pngu::SavePicture(FileNamed("out.png"), picture, -1.0f), fw::QuitUnwind);
@@ -236,14 +234,14 @@ TEST_F(PngSaverTest, AQuitOrAnErrorDuringTheDeflateLeavesNoFileAndNoTaskRunning)
 TEST_F(PngSaverTest, WhereUnnamedFilesAreMissingAHiddenNameIsTakenAndLeavesNothing) {
   const std::string name(255, 'n');  // the hidden name must still fit
   {
-    pngu::NewFile dropped(PathOf(name), false);
+    pngu::NewFile dropped(tmp_.File(name), false);
     EXPECT_EQ(::write(dropped.Fd(), "partial", 7), 7);
   }
-  pngu::NewFile file(PathOf(name), false);
+  pngu::NewFile file(tmp_.File(name), false);
   EXPECT_EQ(::write(file.Fd(), "whole", 5), 5);
   ASSERT_TRUE(file.Commit());
-  EXPECT_EQ(Entries(), Names{name}) << "the dropped file is left";
-  EXPECT_EQ(ReadBytes(PathOf(name)), "whole");
+  EXPECT_EQ(tmp_.Names(), Names{name}) << "the dropped file is left";
+  EXPECT_EQ(ReadBytes(tmp_.File(name)), "whole");
 }
 
 }  // namespace
