@@ -32,7 +32,8 @@ using Clock = std::chrono::steady_clock;
 // Whether the program wrote the picture of every stem, "<stem> O1 (<size>).png".
 bool WaitForPngs(const TempDir& dir, const std::vector<std::string>& stems, pid_t program) {
   const auto written = [&] {
-    return std::all_of(stems.begin(), stems.end(), [&](const std::string& s) { return CountPngs(dir, s + " O1") == 1; });
+    return std::all_of(stems.begin(), stems.end(),
+                       [&](const std::string& stem) { return CountPngs(dir, stem + " O1") == 1; });
   };
   const auto deadline = Clock::now() + std::chrono::seconds(30);
   while (!written() && Running(program) && Clock::now() < deadline)
