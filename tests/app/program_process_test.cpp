@@ -1,6 +1,6 @@
 // The real program as a desktop starts and ends it: every argument is a
 // document, a later start hands its documents to the program that runs, and
-// a logout's burst of signals still quits in order.
+// signals end it in order while it writes a PNG.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -8,12 +8,10 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,71 +19,26 @@
 #include "framework/session_channel.h"
 #include "framework/window.h"
 #include "tests/support/gui_harness.h"
-#include "tests/support/map_file_generator.h"
 #include "tests/support/png_reader.h"
+#include "tests/support/program_files.h"
 #include "tests/support/program_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using testsupport::TempDir;
+using namespace testsupport;
 using Clock = std::chrono::steady_clock;
 
-// A runtime folder of one "session", private as the desktop makes it.
-using Session = testsupport::PrivateSession;
-
-void WriteMap(const std::string& path, int side, int images) {
-  testsupport::MapSpec spec;
-  spec.width = spec.height = side;
-  for (int k = 0; k < images; ++k) spec.species.push_back(k ? "C1" : "O1");
-  spec.sample = [](int k, int x, int y) { return float(std::sin(x * 0.01 + k) * 100.0 + y * 0.5); };
-  testsupport::WriteMapFile(path, spec);
-}
-
-// Leaves an ended process to be waited for.
-bool Running(pid_t pid) {
-  siginfo_t info{};
-  return ::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
-}
-
-bool HasPngOf(const fs::path& dir, const std::string& stem) {
-  for (const auto& e : fs::directory_iterator(dir)) {
-    const std::string name = e.path().filename().string();
-    if (name.rfind(stem + " ", 0) == 0 && e.path().extension() == ".png") return true;
-  }
-  return false;
-}
-
-bool WaitForPngs(const fs::path& dir, const std::vector<std::string>& stems, pid_t program) {
+// Whether the program wrote the picture of every stem, "<stem> O1 (<size>).png".
+bool WaitForPngs(const TempDir& dir, const std::vector<std::string>& stems, pid_t program) {
+  const auto written = [&] {
+    return std::all_of(stems.begin(), stems.end(),
+                       [&](const std::string& stem) { return CountPngs(dir, stem + " O1") == 1; });
+  };
   const auto deadline = Clock::now() + std::chrono::seconds(30);
-  while (Clock::now() < deadline) {
-    bool all = true;
-    for (const auto& s : stems) all = all && HasPngOf(dir, s);
-    if (all) return true;
-    if (!Running(program)) return false;
+  while (!written() && Running(program) && Clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
-}
-
-
-// What a crashed program leaves: a socket file nobody listens on.
-void LeaveStaleSocket(const fs::path& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  path.string().copy(addr.sun_path, sizeof addr.sun_path - 1);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  ::close(fd);
-  ASSERT_TRUE(fs::exists(path));
-}
-
-void ExpectQuitInOrder(pid_t pid) {
-  const testsupport::Ending end = testsupport::WaitForEnd(pid);
-  EXPECT_TRUE(end.ended) << "still running long after the signal";
-  EXPECT_EQ(end.signal, 0) << "ended by a signal, not by an orderly quit";
-  EXPECT_EQ(end.exitStatus, 0);
+  return written();
 }
 
 }  // namespace
@@ -109,79 +62,88 @@ TEST(ProgramProcess, DocumentsReachTheOneRunningProgram) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     TempDir docs;
-    Session session;
+    PrivateSession session;
     for (const auto* list : {&row.first, &row.second})
-      for (const auto& name : *list) WriteMap(docs.File(name), 16, 1);
-    if (row.staleSocket) LeaveStaleSocket(session.dir.path() / "orvistella.socket");
+      for (const auto& name : *list) WriteSmallMap(docs, name, 16, 16, {"O1"});
+    if (row.staleSocket) {  // a socket file that nobody listens on
+      sockaddr_un addr{AF_UNIX, {}};
+      (session.dir.path() / "orvistella.socket").string().copy(addr.sun_path, sizeof addr.sun_path - 1);
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+      ::close(fd);
+    }
 
-    const pid_t first = testsupport::StartProgram(row.first, docs.path(), session.Env());
+    const pid_t first = StartProgram(row.first, docs.path(), session.Env());
     ASSERT_GT(first, 0);
     const std::vector<std::string> firstStems(row.converted.begin(), row.converted.begin() + row.first.size());
-    EXPECT_TRUE(WaitForPngs(docs.path(), firstStems, first)) << "the first start converted not all of its documents";
+    EXPECT_TRUE(WaitForPngs(docs, firstStems, first)) << "the first start converted not all of its documents";
     if (row.secondStart) {
-      const pid_t second = testsupport::StartProgram(row.second, docs.path(), session.Env());
-      const testsupport::Ending end = testsupport::WaitForEnd(second, std::chrono::seconds(20));
-      EXPECT_TRUE(end.ended) << "the second start kept running";
-      EXPECT_EQ(end.exitStatus, 0);
+      const pid_t second = StartProgram(row.second, docs.path(), session.Env());
+      EXPECT_EQ(WaitForEnd(second, std::chrono::seconds(20)).exitStatus, 0) << "the second start did not end in order";
     }
-    EXPECT_TRUE(WaitForPngs(docs.path(), row.converted, first)) << "a handed-over document was not converted";
+    EXPECT_TRUE(WaitForPngs(docs, row.converted, first)) << "a handed-over document was not converted";
     ASSERT_TRUE(Running(first)) << "the first program ended";
-    ::kill(first, SIGTERM);
-    ExpectQuitInOrder(first);
+    EXPECT_EQ(StopProgram(first).exitStatus, 0);
   }
 }
 
-TEST(ProgramProcess, ABurstOfQuitSignalsWhileAPngIsWrittenQuitsInOrder) {
+// SIGKILL leaves no file, partial, hidden or unnamed; the quit signals, alone
+// or in the burst of a desktop logout, quit in order and never begin the second image.
+TEST(ProgramProcess, SignalsWhileAPngIsWrittenLeaveOnlyWholePictures) {
   struct Row {
     const char* name;
     std::vector<int> burst;
   };
   const Row rows[] = {
+      {"KILL", {SIGKILL}},
+      {"TERM", {SIGTERM}},
+      {"INT", {SIGINT}},
+      {"HUP", {SIGHUP}},
       {"TERM then HUP, as a desktop logout sends them", {SIGTERM, SIGHUP}},
       {"INT, TERM and HUP", {SIGINT, SIGTERM, SIGHUP}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     TempDir dir;
-    const fs::path input = dir.path() / "large.map";
-    WriteMap(input.string(), 2048, 2);
-    const pid_t pid = testsupport::StartProgram({input.string()}, dir.path());
+    const std::string input = WriteSmallMap(dir, "large.map", 2048, 2048, {"O1", "C1"});
+    const pid_t pid = StartProgram({input}, dir.path());
     ASSERT_GT(pid, 0);
-    const auto deadline = Clock::now() + std::chrono::seconds(120);
-    while (!testsupport::WritesIn(pid, dir.path(), input) && Running(pid) && Clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    const bool writing = testsupport::WritesIn(pid, dir.path(), input);
+    const bool writing = WaitUntilWritingIn(pid, dir.path(), input);
     for (int sig : row.burst) ::kill(pid, sig);
-    ExpectQuitInOrder(pid);
+    const Ending end = WaitForEnd(pid);
+    if (row.burst[0] == SIGKILL)
+      EXPECT_EQ(end.signal, SIGKILL);
+    else
+      EXPECT_EQ(end.exitStatus, 0) << "no orderly quit";
     ASSERT_TRUE(writing) << "the program never started writing a PNG";
-    // Only the input and complete pictures are left.
-    for (const auto& e : fs::directory_iterator(dir.path())) {
-      if (e.path() == input) continue;
-      const auto png = ReadPng(e.path().string());
-      EXPECT_TRUE(png.has_value() && e.path().extension() == ".png") << "left behind: " << e.path().filename();
+    EXPECT_EQ(CountPngs(dir, "large C1"), 0u) << "the second image was begun";
+    for (const std::string& left : dir.Names()) {
+      if (left == "large.map") continue;
+      const auto png = ReadPng(dir.File(left));
+      EXPECT_TRUE(left[0] != '.' && png && png->width == 2048) << "left behind: " << left;
     }
   }
 }
 
 // The running program is this test's own; the later start is the real program.
 TEST(ProgramProcess, AStartWithoutDocumentsBringsTheMainWindowForward) {
-  testsupport::ProgramHarness h;
-  Session session;
+  ProgramHarness h;
+  PrivateSession session;
   const std::string testRuntime = std::getenv("XDG_RUNTIME_DIR");  // set by the test entry
   ::setenv("XDG_RUNTIME_DIR", session.dir.path().c_str(), 1);
   char name[] = "orvistella";
   char* argv[] = {name, nullptr};
   ASSERT_FALSE(fw::HandOverToRunningProgram("orvistella", 1, argv)) << "another program holds this session";
   fw::ListenForLaterStarts(QCoreApplication::instance());
-  testsupport::ProgramHarness::ChooseMenu("ToolsAddImages");
+  ProgramHarness::ChooseMenu("ToolsAddImages");
   ASSERT_EQ(fw::FrontWindow()->ClassName(), "AddImages.AddImages");
 
-  const pid_t later = testsupport::StartProgram({}, session.dir.path());
+  const pid_t later = StartProgram({}, session.dir.path());
   const auto deadline = Clock::now() + std::chrono::seconds(20);
-  while (Running(later) && Clock::now() < deadline) testsupport::ProgramHarness::Settle();
-  const testsupport::Ending end = testsupport::WaitForEnd(later, std::chrono::seconds(1));
+  while (Running(later) && Clock::now() < deadline) ProgramHarness::Settle();
+  const Ending end = WaitForEnd(later, std::chrono::seconds(1));
   fw::CloseSessionChannel();
   ::setenv("XDG_RUNTIME_DIR", testRuntime.c_str(), 1);
-  EXPECT_TRUE(end.ended && end.exitStatus == 0) << "the later start did not hand over and end";
+  EXPECT_EQ(end.exitStatus, 0) << "the later start did not hand over and end";
   EXPECT_EQ(fw::FrontWindow()->ClassName(), "Main.Main");
 }

@@ -32,15 +32,8 @@ std::vector<std::string> TouchFiles(const TempDir& dir, const std::vector<std::s
 size_t CountPngs(const TempDir& dir, const std::string& prefix) {
   size_t n = 0;
   for (const std::string& name : dir.Names())
-    n += name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".png";
+    n += name.starts_with(prefix) && name.ends_with(".png");
   return n;
-}
-
-bool HoldsHiddenFile(const std::filesystem::path& dir) {
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
-    if (entry.path().filename().string()[0] == '.') return true;
-  return false;
 }
 
 }  // namespace testsupport

@@ -1,7 +1,6 @@
 #pragma once
 // Files a test of the whole program makes and looks for: small generated
-// maps, empty stand-ins, the PNG files written and the hidden temporary ones.
-#include <filesystem>
+// maps, empty stand-ins and the PNG files written.
 #include <string>
 #include <vector>
 
@@ -20,7 +19,5 @@ std::string WriteSmallMap(const TempDir& dir, const std::string& name, int width
 std::vector<std::string> TouchFiles(const TempDir& dir, const std::vector<std::string>& names);
 // How many files in dir end in ".png" and begin with prefix.
 size_t CountPngs(const TempDir& dir, const std::string& prefix = "");
-// Whether dir holds a hidden file (a PNG under way, or left by a killed run).
-bool HoldsHiddenFile(const std::filesystem::path& dir);
 
 }  // namespace testsupport

@@ -13,13 +13,11 @@ namespace testsupport {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::string ProgramPath() {
-  return (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app" / "orvistella").string();
-}
-
 pid_t StartProgram(const std::vector<std::string>& args, const fs::path& cwd,
                    const std::map<std::string, std::string>& env) {
-  const std::string program = ProgramPath();
+  // <build>/app/orvistella beside this test program's <build>/tests/.
+  const std::string program =
+      (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "app" / "orvistella").string();
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -35,6 +33,11 @@ pid_t StartProgram(const std::vector<std::string>& args, const fs::path& cwd,
     ::_exit(127);
   }
   return pid;
+}
+
+bool Running(pid_t pid) {
+  siginfo_t info{};
+  return ::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
 }
 
 Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout) {
@@ -55,12 +58,17 @@ Ending StopProgram(pid_t pid) {
   return WaitForEnd(pid);
 }
 
-bool WritesIn(pid_t pid, const fs::path& dir, const fs::path& except) {
-  std::error_code ec;
+bool WaitUntilWritingIn(pid_t pid, const fs::path& dir, const fs::path& except) {
+  // An unnamed file shows as "<dir>/#<inode> (deleted)".
   const std::string prefix = dir.string() + "/";
-  for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-    const std::string target = fs::read_symlink(fd.path(), ec).string();
-    if (!ec && target.rfind(prefix, 0) == 0 && target != except.string()) return true;
+  const auto deadline = Clock::now() + std::chrono::minutes(2);
+  while (Running(pid) && Clock::now() < deadline) {
+    std::error_code ec;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+      const std::string target = fs::read_symlink(fd.path(), ec).string();
+      if (!ec && target.rfind(prefix, 0) == 0 && target != except.string()) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return false;
 }

@@ -20,25 +20,25 @@ struct PrivateSession {
   TempDir dir;
 };
 
-// <build>/app/orvistella, found beside the test program's own <build>/tests/.
-std::string ProgramPath();
-
-// Starts the program in folder `cwd` with these arguments, under the offscreen
-// platform, its output discarded; `env` entries are set on top of ours.
+// Starts <build>/app/orvistella in folder `cwd` with these arguments, under the
+// offscreen platform, its output discarded; `env` entries are set on top of ours.
 pid_t StartProgram(const std::vector<std::string>& args, const std::filesystem::path& cwd,
                    const std::map<std::string, std::string>& env = {});
 
+// Whether the program still runs; an ended one is left to be waited for.
+bool Running(pid_t pid);
+
 struct Ending {
   bool ended = false;  // false: still running at the deadline (then killed)
-  int exitStatus = -1;  // when it exited
+  int exitStatus = -1;  // when it exited; -1 when it did not
   int signal = 0;       // when a signal ended it
 };
 Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds(60));
 // Quits the program with SIGTERM, as a desktop does, and waits for its end.
 Ending StopProgram(pid_t pid);
 
-// True while the program has a file open under `dir` other than `except`:
-// it is writing there.
-bool WritesIn(pid_t pid, const std::filesystem::path& dir, const std::filesystem::path& except);
+// Waits until the program has a file open under `dir` other than `except`
+// (a PNG under way, unnamed or hidden); false when it ended first or after 2 min.
+bool WaitUntilWritingIn(pid_t pid, const std::filesystem::path& dir, const std::filesystem::path& except);
 
 }  // namespace testsupport
