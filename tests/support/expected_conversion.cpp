@@ -52,17 +52,12 @@ std::string ExpectedMaxBytesRow(const MapSpec& spec, int image) {
   return "Max: " + HexByte(bits) + " " + HexByte(bits >> 8) + " " + HexByte(bits >> 16) + " " + HexByte(bits >> 24);
 }
 
-std::string SampleBlock(const MapSpec& spec) {
-  const std::string file = BuildMapFile(spec);
-  const size_t size = size_t{4} * spec.width * spec.height * spec.species.size();
-  return file.substr(file.size() - size);
-}
-
 void WriteFileWithHeader(const std::string& path, const std::vector<std::string>& headerLines,
                          const MapSpec& spec) {
   std::string bytes;
   for (const auto& line : headerLines) bytes += line + "\r\n";
-  WriteBytes(path, bytes + SampleBlock(spec));
+  const std::string file = BuildMapFile(spec);
+  WriteBytes(path, bytes + file.substr(file.size() - size_t{4} * spec.width * spec.height * spec.species.size()));
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -70,19 +65,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string Latin1AsUtf8(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += char(c);
-    } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 std::string ReadBytes(const std::string& path) {
