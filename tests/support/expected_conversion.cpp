@@ -18,18 +18,17 @@ std::string HexByte(unsigned v) {
 }  // namespace
 
 std::vector<uint8_t> ExpectedGreyLevels(const MapSpec& spec, int image) {
-  bool any = false;
-  double lo = 0, hi = 0;
+  double lo = INFINITY, hi = -INFINITY;
   for (int x = 0; x < spec.width; ++x)
     for (int y = 0; y < spec.height; ++y) {
       const double s = spec.sample(image, x, y);
-      if (!std::isfinite(s)) continue;
-      lo = any ? std::min(lo, s) : s;
-      hi = any ? std::max(hi, s) : s;
-      any = true;
+      if (std::isfinite(s)) {
+        lo = std::min(lo, s);
+        hi = std::max(hi, s);
+      }
     }
   std::vector<uint8_t> grey(static_cast<size_t>(spec.width) * spec.height, 0);
-  if (!any || hi == lo) return grey;
+  if (!(hi > lo)) return grey;  // no finite sample, or a flat image
   const double scale = 255.0 / (hi - lo);
   for (int x = 0; x < spec.width; ++x)
     for (int y = 0; y < spec.height; ++y) {
