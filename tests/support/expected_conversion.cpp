@@ -18,18 +18,17 @@ std::string HexByte(unsigned v) {
 }  // namespace
 
 std::vector<uint8_t> ExpectedGreyLevels(const MapSpec& spec, int image) {
-  bool any = false;
-  double lo = 0, hi = 0;
+  double lo = INFINITY, hi = -INFINITY;
   for (int x = 0; x < spec.width; ++x)
     for (int y = 0; y < spec.height; ++y) {
       const double s = spec.sample(image, x, y);
-      if (!std::isfinite(s)) continue;
-      lo = any ? std::min(lo, s) : s;
-      hi = any ? std::max(hi, s) : s;
-      any = true;
+      if (std::isfinite(s)) {
+        lo = std::min(lo, s);
+        hi = std::max(hi, s);
+      }
     }
   std::vector<uint8_t> grey(static_cast<size_t>(spec.width) * spec.height, 0);
-  if (!any || hi == lo) return grey;
+  if (!(hi > lo)) return grey;  // no finite sample, or a flat image
   const double scale = 255.0 / (hi - lo);
   for (int x = 0; x < spec.width; ++x)
     for (int y = 0; y < spec.height; ++y) {
@@ -52,17 +51,12 @@ std::string ExpectedMaxBytesRow(const MapSpec& spec, int image) {
   return "Max: " + HexByte(bits) + " " + HexByte(bits >> 8) + " " + HexByte(bits >> 16) + " " + HexByte(bits >> 24);
 }
 
-std::string SampleBlock(const MapSpec& spec) {
-  const std::string file = BuildMapFile(spec);
-  const size_t size = size_t{4} * spec.width * spec.height * spec.species.size();
-  return file.substr(file.size() - size);
-}
-
 void WriteFileWithHeader(const std::string& path, const std::vector<std::string>& headerLines,
                          const MapSpec& spec) {
   std::string bytes;
   for (const auto& line : headerLines) bytes += line + "\r\n";
-  WriteBytes(path, bytes + SampleBlock(spec));
+  const std::string file = BuildMapFile(spec);
+  WriteBytes(path, bytes + file.substr(file.size() - size_t{4} * spec.width * spec.height * spec.species.size()));
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -70,19 +64,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string Latin1AsUtf8(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += char(c);
-    } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 std::string ReadBytes(const std::string& path) {

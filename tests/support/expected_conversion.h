@@ -20,9 +20,6 @@ std::vector<uint8_t> ExpectedGreyLevels(const MapSpec& spec, int image);
 // finite. spec.sample must be set.
 std::string ExpectedMaxBytesRow(const MapSpec& spec, int image);
 
-// The sample block of the file the generator writes for spec.
-std::string SampleBlock(const MapSpec& spec);
-
 // A file of these header lines (each ended by CR LF, none added) followed
 // by spec's sample block.
 void WriteFileWithHeader(const std::string& path, const std::vector<std::string>& headerLines,
@@ -30,9 +27,6 @@ void WriteFileWithHeader(const std::string& path, const std::vector<std::string>
 
 // Writes bytes to path as they are; throws std::runtime_error when it cannot.
 void WriteBytes(const std::string& path, const std::string& bytes);
-// Bytes read as Latin-1, written as UTF-8 (what the header reader lists for a
-// line that is no UTF-8).
-std::string Latin1AsUtf8(const std::string& bytes);
 // The whole file; "" when it cannot be read.
 std::string ReadBytes(const std::string& path);
 
