@@ -6,11 +6,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
-#include <algorithm>
-#include <random>
 
-#include "addimages/add_images_window.h"
-#include "app/file_types.h"
 #include "app/implicit.h"
 #include "app/menu_bar1.h"
 #include "app/plugin_entries.h"
@@ -96,15 +92,22 @@ void ProgramHarness::Settle() {
   }
 }
 
-void ProgramHarness::ChooseMenu(const std::string& itemName) {
+fw::MenuItem* ProgramHarness::MenuItem(const std::string& itemName) {
   fw::MenuBar* bar = app::implicit::MenuBar1();
   for (int i = 0; i < bar->Count(); ++i)
-    if (fw::MenuItem* item = bar->Item(i)->Child(itemName)) {
-      fw::UpdateMenuEnabling();
-      item->Action()->trigger();
-      Settle();
-      return;
-    }
+    if (fw::MenuItem* item = bar->Item(i)->Child(itemName)) return item;
+  return nullptr;
+}
+
+bool ProgramHarness::MenuEnabled(const std::string& itemName) {
+  fw::UpdateMenuEnabling();
+  return MenuItem(itemName)->Action()->isEnabled();
+}
+
+void ProgramHarness::ChooseMenu(const std::string& itemName) {
+  fw::UpdateMenuEnabling();
+  MenuItem(itemName)->Action()->trigger();
+  Settle();
 }
 
 void ProgramHarness::ClickOpen(const std::string& path) {
