@@ -69,23 +69,19 @@ TEST_F(Startup, RunsInOrderAndShutsDownInOrder) {
 
   EXPECT_EQ(types, "text|R*ch|TEXT|\nspecial/any|????|????|\nPHI SEM-MAP Image|????|????|.sem; .map\n");
 
-  // One row per fact of the order; each event happens once.
-  const struct {
-    const char *before, *after;
-  } kOrder[] = {
-      {"PluginLookup found", "RegisterFileType text"},
-      {"RegisterFileType PHI SEM-MAP Image", "RegisterAppObject"},
-      {"SetMenuBar App", "RegisterAppObject"},
-      {"AddMenuHandler App ToolsAddImages", "CreateWindow Main.Main"},
-      {"AddMenuHandler Main.Main FileClose", "RuntimeRun"},
-      {"RuntimeRun returned", "DeregisterFileType text"},
-      {"DeregisterFileType PHI SEM-MAP Image", "ReleaseMenuBar1"},
-  };
+  // The steps of the start-up, the loop and the release, each once and in this order.
+  const Events order = {"PluginLookup found", "RegisterFileType text", "RegisterFileType PHI SEM-MAP Image",
+                        "SetMenuBar App", "RegisterAppObject", "AddMenuHandler App ToolsAddImages",
+                        "CreateWindow Main.Main", "AddMenuHandler Main.Main FileClose", "RuntimeRun",
+                        "RuntimeRun returned", "DeregisterFileType text", "DeregisterFileType PHI SEM-MAP Image",
+                        "ReleaseMenuBar1"};
   const Events events = fw::Recorded();
-  for (const auto& row : kOrder) {
-    EXPECT_EQ(std::count(events.begin(), events.end(), row.before), 1) << row.before;
-    EXPECT_LT(std::find(events.begin(), events.end(), row.before), std::find(events.begin(), events.end(), row.after))
-        << row.before << " before " << row.after;
+  auto previous = events.begin();
+  for (const std::string& step : order) {
+    EXPECT_EQ(std::count(events.begin(), events.end(), step), 1) << step;
+    const auto at = std::find(events.begin(), events.end(), step);
+    EXPECT_TRUE(at >= previous) << step << " too early";
+    previous = at;
   }
   EXPECT_TRUE(fw::RegisteredFileTypes().empty());
   EXPECT_EQ(fw::GetAppObject(), nullptr);

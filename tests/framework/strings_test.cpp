@@ -79,12 +79,8 @@ TEST(Strings, FoldingTouchesOnlyAsciiAndLatin1Letters) {
 
 // The one suffix rule for ".sem" and ".map" names, everywhere the program tests one.
 TEST(Strings, EndsWithFoldsCaseAndCountsCharacters) {
-  const struct {
-    const char* name;
-    bool map;
-  } rows[] = {{"scan.map", true}, {"SCAN.MAP", true}, {"b.Map", true},    {".map", true},
-              {"map", false},     {"x.mapx", false},  {"scan.ma", false}, {"scanmap", false}};
-  for (const auto& row : rows) EXPECT_EQ(fw::EndsWith(row.name, ".map"), row.map) << row.name;
+  for (const char* name : {"SCAN.MAP", "b.Map", ".map"}) EXPECT_TRUE(fw::EndsWith(name, ".map")) << name;
+  for (const char* name : {"map", "x.mapx", "scanmap"}) EXPECT_FALSE(fw::EndsWith(name, ".map")) << name;
   EXPECT_TRUE(fw::EndsWith("\u00E9T\u00C9.SEM", ".sem"));
   EXPECT_FALSE(fw::EndsWith("a\u00E9", "\xA9")) << "no match inside a character";
 }
@@ -94,8 +90,7 @@ TEST(Strings, InStrFindsFoldedCharacterPositions) {
     const char *name, *s, *what;
     int position;
   } rows[] = {
-      {"eof in capitals", "EOFH", "eof", 1},
-      {"key inside a line", "  NoMapPixelsXY: 256 256", "NoMapPixelsXY:", 3},
+      {"inside a line, letter case folded", "  NoMapPixelsXY: 256 256", "nomappixelsxy:", 3},
       {"absent", "abc", "x", 0},
       {"empty needle", "", "", 1},
       {"position counts characters", "\u00E9\u20ACa", "A", 3},
