@@ -67,13 +67,8 @@ TEST(Strings, FoldingTouchesOnlyAsciiAndLatin1Letters) {
       {"y diaeresis has no capital here", "\u00FF", "\u0178", false},
       {"accents stay", "e", "\u00E9", false},
   };
-  for (const auto& row : rows) {
-    EXPECT_EQ(fw::StrEqual(row.a, row.b), row.equal) << row.name;
-    EXPECT_EQ(fw::Lowercase(row.a) == fw::Lowercase(row.b), row.equal) << row.name;
-  }
-  EXPECT_LT(fw::StrCompare("a", "B"), 0);
-  EXPECT_LT(fw::StrCompare("A", "a"), 0) << "a tie is broken by byte order";
-  EXPECT_LT(fw::StrCompare("map", "maps"), 0);
+  for (const auto& row : rows) EXPECT_EQ(fw::StrEqual(row.a, row.b), row.equal) << row.name;
+  // The sort of the Add Images window is its own table's business.
   EXPECT_LT(fw::StrCompare("\u00C9b", "\u00E9C"), 0) << "\u00C9 and \u00E9 fold together";
 }
 
