@@ -34,6 +34,8 @@ TEST(Files, ReadLineSplitsAtEveryLineEndAndCutsLongLines) {
       {"empty lines", "\n\r\n\r\rx", {"", "", "", "", "x"}},
       {"LF CR is two ends", "a\n\rb", {"a", "", "b"}},
       {"Latin-1", "caf\xE9 \xB5m", {"caf\xC3\xA9 \xC2\xB5m"}},
+      {"UTF-8, then a line that is not", "caf\xC3\xA9\n\xC3\xA9\xFF", {"caf\xC3\xA9", "\xC3\x83\xC2\xA9\xC3\xBF"}},
+      {"overlong NUL, surrogates", "\xC0\x80\n\xED\xA0\x80", {"\xC3\x80\xC2\x80", "\xC3\xAD\xC2\xA0\xC2\x80"}},
       {"empty file", "", {}},
       {"CR LF across a buffer fill", x + "\r\nnext", {x, "next"}},
       {"long line cut", y + "\nafter\n", {std::string(65536, 'y'), "after"}},
