@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,11 +55,9 @@ TEST(PropertyList, ValueFormsRoundTrip) {
 }
 
 TEST(PropertyList, MalformedListsAreRefused) {
-  const std::vector<std::string> declared = {"Width", "Visible", "Title", "BackColor", "Colour"};
-  const auto isDeclared = [&](std::string_view name) {
-    for (const std::string& d : declared)
-      if (d == name) return true;
-    return false;
+  const auto isDeclared = [](std::string_view name) {
+    const std::vector<std::string_view> declared = {"Width", "Visible", "Title", "BackColor", "Colour"};
+    return std::find(declared.begin(), declared.end(), name) != declared.end();
   };
   const struct {
     const char* name;

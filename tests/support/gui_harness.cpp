@@ -21,8 +21,6 @@
 
 namespace testsupport {
 
-namespace fs = std::filesystem;
-
 ProgramHarness::ProgramHarness() {
   fw::ResetRuntimeForTest();
   fw::SetYieldHook(nullptr);
@@ -64,20 +62,19 @@ std::vector<std::string> ProgramHarness::Rows(const std::string& listName) const
 std::string ProgramHarness::Status() const { return main()->STfilename()->Text(); }
 
 void ProgramHarness::Drop(fw::Window* window, const std::vector<std::string>& paths) {
-  auto* data = new QMimeData;
+  QMimeData data;
   QList<QUrl> urls;
   for (const auto& p : paths)
     urls << (p.rfind("http", 0) == 0 ? QUrl(QString::fromStdString(p)) : QUrl::fromLocalFile(QString::fromStdString(p)));
-  data->setUrls(urls);
+  data.setUrls(urls);
   QWidget* target = window->Content();
   const QPoint at = target->rect().center();
-  QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
   if (enter.isAccepted()) {
-    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
   }
-  delete data;
 }
 
 void ProgramHarness::Settle() {

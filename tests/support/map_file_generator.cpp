@@ -4,8 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
+#include <fstream>
 #include <stdexcept>
 
 namespace testsupport {
@@ -78,15 +77,12 @@ std::string BuildMapFile(const MapSpec& spec) {
 }
 
 void WriteMapFile(const std::string& path, const MapSpec& spec) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-  if (!file) throw std::runtime_error("cannot create " + path);
-  auto write = [&](const std::string& bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-      throw std::runtime_error("cannot write " + path);
-  };
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const auto write = [&out](const std::string& bytes) { out.write(bytes.data(), std::streamsize(bytes.size())); };
   write(Head(spec));
   EmitSamples(spec, write);
-  if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write " + path);
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace testsupport
