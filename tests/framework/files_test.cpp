@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/read_only_file.h"
 #include "framework/folder_item.h"
 #include "framework/picture.h"
+#include "framework/read_only_file.h"
 #include "framework/text_input_stream.h"
 #include "tests/support/expected_conversion.h"
 #include "tests/support/temp_dir.h"
