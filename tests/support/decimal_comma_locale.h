@@ -2,7 +2,11 @@
 // Sets a German locale (decimal comma) for the life of the object, building it
 // into a temporary folder when the machine has none; the previous locale and
 // LOCPATH come back at the end.
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "tests/support/temp_dir.h"
 
 namespace testsupport {
 
@@ -18,9 +22,8 @@ class DecimalCommaLocale {
 
  private:
   std::string savedLocale_;
-  std::string savedLocPath_;
-  bool hadLocPath_ = false;
-  std::string builtDir_;
+  std::optional<std::string> savedLocPath_;
+  std::unique_ptr<TempDir> builtDir_;  // where the locale was built, if it was
 };
 
 }  // namespace testsupport

@@ -6,11 +6,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
-#include <algorithm>
-#include <random>
 
-#include "addimages/add_images_window.h"
-#include "app/file_types.h"
 #include "app/implicit.h"
 #include "app/menu_bar1.h"
 #include "app/plugin_entries.h"
@@ -24,8 +20,6 @@
 #include "mapconv/main_window.h"
 
 namespace testsupport {
-
-namespace fs = std::filesystem;
 
 ProgramHarness::ProgramHarness() {
   fw::ResetRuntimeForTest();
@@ -68,20 +62,19 @@ std::vector<std::string> ProgramHarness::Rows(const std::string& listName) const
 std::string ProgramHarness::Status() const { return main()->STfilename()->Text(); }
 
 void ProgramHarness::Drop(fw::Window* window, const std::vector<std::string>& paths) {
-  auto* data = new QMimeData;
+  QMimeData data;
   QList<QUrl> urls;
   for (const auto& p : paths)
     urls << (p.rfind("http", 0) == 0 ? QUrl(QString::fromStdString(p)) : QUrl::fromLocalFile(QString::fromStdString(p)));
-  data->setUrls(urls);
+  data.setUrls(urls);
   QWidget* target = window->Content();
   const QPoint at = target->rect().center();
-  QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
   if (enter.isAccepted()) {
-    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
   }
-  delete data;
 }
 
 void ProgramHarness::Settle() {
@@ -96,15 +89,22 @@ void ProgramHarness::Settle() {
   }
 }
 
-void ProgramHarness::ChooseMenu(const std::string& itemName) {
+fw::MenuItem* ProgramHarness::MenuItem(const std::string& itemName) {
   fw::MenuBar* bar = app::implicit::MenuBar1();
   for (int i = 0; i < bar->Count(); ++i)
-    if (fw::MenuItem* item = bar->Item(i)->Child(itemName)) {
-      fw::UpdateMenuEnabling();
-      item->Action()->trigger();
-      Settle();
-      return;
-    }
+    if (fw::MenuItem* item = bar->Item(i)->Child(itemName)) return item;
+  return nullptr;
+}
+
+bool ProgramHarness::MenuEnabled(const std::string& itemName) {
+  fw::UpdateMenuEnabling();
+  return MenuItem(itemName)->Action()->isEnabled();
+}
+
+void ProgramHarness::ChooseMenu(const std::string& itemName) {
+  fw::UpdateMenuEnabling();
+  MenuItem(itemName)->Action()->trigger();
+  Settle();
 }
 
 void ProgramHarness::ClickOpen(const std::string& path) {

@@ -6,18 +6,15 @@
 #include <vector>
 
 #include "framework/folder_item.h"
+#include "framework/menu.h"
 #include "framework/window.h"
 #include "tests/support/temp_dir.h"
 
-namespace addimages {
-class AddImages;
-}
 namespace mapconv {
 class Main;
 }
 
 namespace testsupport {
-
 
 class ProgramHarness {
  public:
@@ -35,7 +32,9 @@ class ProgramHarness {
   static void Drop(fw::Window* window, const std::vector<std::string>& paths);
   // Lets events and queued actions run until nothing is left to do.
   static void Settle();
-  // Chooses a menu item by its Name, as a click on it does.
+  // The menu item of this Name, whether it can be chosen now, and a click on it.
+  static fw::MenuItem* MenuItem(const std::string& itemName);
+  static bool MenuEnabled(const std::string& itemName);
   static void ChooseMenu(const std::string& itemName);
   // A click on the main window's "Open..." button, the dialog answering path
   // ("" for a cancelled dialog).

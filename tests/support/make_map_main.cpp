@@ -1,5 +1,6 @@
 // make_map OUT.map W H N [seed]: writes a synthetic map file of N images of
 // W x H smooth pseudo-random samples, the same bytes for the same arguments.
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -14,36 +15,21 @@
 
 namespace {
 
+constexpr double kTwoPi = 6.283185307179586;
+
 bool ParseInt(std::string_view text, long long& out) {
   auto res = std::from_chars(text.data(), text.data() + text.size(), out);
   return res.ec == std::errc() && res.ptr == text.data() + text.size();
 }
 
-struct Wave {
-  double amplitude, fx, fy, phase;
-};
-
-// std::mt19937's output is fixed by the standard, unlike the distributions.
-double Unit(std::mt19937& rng) { return rng() / 4294967296.0; }
-
-std::vector<std::vector<Wave>> MakeWaves(int images, uint32_t seed) {
-  std::vector<std::vector<Wave>> waves(images);
-  for (int k = 0; k < images; ++k) {
-    std::mt19937 rng(seed * 7919u + static_cast<uint32_t>(k));
-    for (int i = 0; i < 4; ++i)
-      waves[k].push_back({100.0 * (1 + Unit(rng)), 1 + 3 * Unit(rng), 1 + 3 * Unit(rng),
-                          6.283185307179586 * Unit(rng)});
-  }
-  return waves;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  long long w = 0, h = 0, n = 0, seed = 1;
-  if (argc < 5 || argc > 6 || !ParseInt(argv[2], w) || !ParseInt(argv[3], h) ||
-      !ParseInt(argv[4], n) || (argc == 6 && !ParseInt(argv[5], seed)) || w < 1 || h < 1 ||
-      n < 1 || w > 65535 || h > 65535 || n > 1000) {
+  long long args[4] = {0, 0, 0, 1};  // W, H, N, seed
+  bool ok = argc == 5 || argc == 6;
+  for (int i = 2; ok && i < argc; ++i) ok = ParseInt(argv[i], args[i - 2]);
+  const auto [w, h, n, seed] = args;
+  if (!ok || w < 1 || h < 1 || n < 1 || w > 65535 || h > 65535 || n > 1000) {
     std::fprintf(stderr, "usage: make_map OUT.map W H N [seed]\n");
     return 2;
   }
@@ -51,17 +37,23 @@ int main(int argc, char** argv) {
   testsupport::MapSpec spec;
   spec.width = static_cast<int>(w);
   spec.height = static_cast<int>(h);
+  // Four waves per image: amplitude, x and y frequency, phase. std::mt19937's
+  // output is fixed by the standard, unlike the distributions.
+  std::vector<std::array<double, 4>> waves;
   for (long long k = 0; k < n; ++k) {
-    std::string name = kSpecies[k % 8];
-    if (k >= 8) name += "-" + std::to_string(k / 8);
-    spec.species.push_back(name);
+    spec.species.push_back(kSpecies[k % 8] + (k >= 8 ? "-" + std::to_string(k / 8) : ""));
+    std::mt19937 rng(static_cast<uint32_t>(seed) * 7919u + static_cast<uint32_t>(k));
+    const auto unit = [&rng] { return rng() / 4294967296.0; };
+    for (int i = 0; i < 4; ++i) waves.push_back({100.0 * (1 + unit()), 1 + 3 * unit(), 1 + 3 * unit(), kTwoPi * unit()});
   }
-  const auto waves = MakeWaves(static_cast<int>(n), static_cast<uint32_t>(seed));
-  const double tw = 6.283185307179586 / static_cast<double>(w);
-  const double th = 6.283185307179586 / static_cast<double>(h);
+  const double tw = kTwoPi / static_cast<double>(w);
+  const double th = kTwoPi / static_cast<double>(h);
   spec.sample = [&](int k, int x, int y) {
     double v = 1000.0 + 50.0 * k;
-    for (const Wave& wv : waves[k]) v += wv.amplitude * std::sin(wv.fx * tw * x + wv.fy * th * y + wv.phase);
+    for (int i = 0; i < 4; ++i) {
+      const auto& [amplitude, fx, fy, phase] = waves[4 * k + i];
+      v += amplitude * std::sin(fx * tw * x + fy * th * y + phase);
+    }
     return static_cast<float>(v);
   };
   try {

@@ -4,23 +4,18 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
+#include <fstream>
 #include <stdexcept>
 
 namespace testsupport {
 
 namespace {
 
-std::string Number(double x) {
+// Locale-independent, as the program reads numbers.
+template <typename T>
+std::string Number(T x) {
   std::array<char, 64> buf{};
   auto res = std::to_chars(buf.data(), buf.data() + buf.size(), x);
-  return std::string(buf.data(), res.ptr);
-}
-
-std::string Number(long long n) {
-  std::array<char, 32> buf{};
-  auto res = std::to_chars(buf.data(), buf.data() + buf.size(), n);
   return std::string(buf.data(), res.ptr);
 }
 
@@ -57,26 +52,20 @@ void EmitSamples(const MapSpec& spec, Sink&& sink) {
   if (!chunk.empty()) sink(chunk);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 std::vector<std::string> MapHeaderLines(const MapSpec& spec) {
   std::vector<std::string> lines = {
       "Version: 4",
       "FileType: Synthetic Auger map",
-      "NoMapPixelsXY: " + Number(static_cast<long long>(spec.width)) + " " +
-          Number(static_cast<long long>(spec.height)),
+      "NoMapPixelsXY: " + Number(spec.width) + " " + Number(spec.height),
       "EBeamScanIncXY: " + Number(spec.hstep) + " " + Number(spec.vstep),
   };
   if (spec.writeNoSpectralReg)
-    lines.push_back("NoSpectralReg: " + Number(static_cast<long long>(spec.species.size())));
+    lines.push_back("NoSpectralReg: " + Number(spec.species.size()));
   // Field 1 is the key, 2 the region number, 3 its kind, 4 the species name.
   for (std::size_t k = 0; k < spec.species.size(); ++k)
-    lines.push_back("SpectralRegDef: " + Number(static_cast<long long>(k + 1)) + " 0 " +
-                    spec.species[k] + " 500.0 520.0 0.5");
+    lines.push_back("SpectralRegDef: " + Number(k + 1) + " 0 " + spec.species[k] + " 500.0 520.0 0.5");
   lines.insert(lines.end(), spec.extraHeaderLines.begin(), spec.extraHeaderLines.end());
   return lines;
 }
@@ -88,15 +77,12 @@ std::string BuildMapFile(const MapSpec& spec) {
 }
 
 void WriteMapFile(const std::string& path, const MapSpec& spec) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) throw std::runtime_error("cannot create " + path);
-  auto write = [&](const std::string& bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-      throw std::runtime_error("cannot write " + path);
-  };
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const auto write = [&out](const std::string& bytes) { out.write(bytes.data(), std::streamsize(bytes.size())); };
   write(Head(spec));
   EmitSamples(spec, write);
-  if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write " + path);
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace testsupport
