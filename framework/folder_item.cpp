@@ -9,7 +9,6 @@
 
 #include "framework/binary_stream.h"
 #include "framework/read_only_file.h"
-#include "framework/text_input_stream.h"
 
 namespace fw {
 
@@ -115,18 +114,6 @@ std::string FolderItem::MacCreator() const { return GetAttribute(path_, kCreator
 void FolderItem::SetMacType(const std::string& code) { SetAttribute(path_, kTypeAttribute, code); }
 void FolderItem::SetMacCreator(const std::string& code) { SetAttribute(path_, kCreatorAttribute, code); }
 
-std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile() const {
-  int fd = OpenRegular(path_, O_RDONLY);
-  if (fd < 0) return nullptr;
-  return std::make_shared<TextInputStream>(fd);
-}
-
-std::shared_ptr<BinaryStream> FolderItem::OpenAsBinaryFile(bool readWrite) const {
-  int fd = OpenRegular(path_, readWrite ? O_RDWR : O_RDONLY);
-  if (fd < 0) return nullptr;
-  return std::make_shared<BinaryStream>(fd, readWrite);
-}
-
 std::unique_ptr<ReadOnlyFile> FolderItem::OpenForReading() const {
   int fd = OpenRegular(path_, O_RDONLY);
   if (fd < 0) return nullptr;
@@ -135,10 +122,9 @@ std::unique_ptr<ReadOnlyFile> FolderItem::OpenForReading() const {
 
 std::shared_ptr<BinaryStream> FolderItem::CreateBinaryFile(const std::string& /*fileType*/) const {
   // The Mac codes of the type are set by the caller; the name only documents intent.
-  int fd = OpenRegular(path_, O_RDWR | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) fd = OpenRegular(path_, O_WRONLY | O_CREAT | O_TRUNC, 0666);  // a write-only file
+  const int fd = OpenRegular(path_, O_WRONLY | O_CREAT | O_TRUNC, 0666);
   if (fd < 0) return nullptr;
-  return std::make_shared<BinaryStream>(fd, true);
+  return std::make_shared<BinaryStream>(fd);
 }
 
 bool FolderItem::Delete() const {

@@ -7,7 +7,6 @@
 
 namespace fw {
 
-class TextInputStream;
 class BinaryStream;
 class ReadOnlyFile;
 
@@ -37,10 +36,8 @@ class FolderItem {
   void SetMacType(const std::string& code);
   void SetMacCreator(const std::string& code);
 
-  // nil when the file cannot be opened (absent, no permission, a folder).
-  std::shared_ptr<TextInputStream> OpenAsTextFile() const;
-  std::shared_ptr<BinaryStream> OpenAsBinaryFile(bool readWrite) const;
-  // The file opened once for all its reading (header and samples).
+  // The file opened once for all its reading (header and samples); nil when
+  // it cannot be opened (absent, no permission, a folder).
   std::unique_ptr<ReadOnlyFile> OpenForReading() const;
   // Creates the file, or truncates an existing one; nil when it cannot.
   std::shared_ptr<BinaryStream> CreateBinaryFile(const std::string& fileType) const;

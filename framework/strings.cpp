@@ -156,12 +156,6 @@ std::string NthField(std::string_view s, std::string_view separator, int n) {
   return std::string(s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
 }
 
-std::string Lowercase(std::string_view s) {
-  std::string out(s);
-  for (size_t i = 0; i < s.size(); ++i) out[i] = static_cast<char>(FoldedByte(s, i));
-  return out;
-}
-
 int Asc(std::string_view s) {
   if (s.empty()) return 0;
   const size_t n = CharLength(s, 0);

@@ -27,8 +27,6 @@ int InStr(std::string_view s, std::string_view what);
 // Field n (from 1) of the pieces between single separators; empty pieces are
 // kept; a field past the last is "".
 std::string NthField(std::string_view s, std::string_view separator, int n);
-// ASCII and Latin-1 letters lowered; nothing else changes.
-std::string Lowercase(std::string_view s);
 // Code point of the first character; 0 for "".
 int Asc(std::string_view s);
 std::string Join(const std::vector<std::string>& parts, std::string_view separator);
