@@ -126,9 +126,3 @@ TEST(SamplePipeline, GreyLevelsRoundHalfAwayFromZeroAndNonFiniteIsBlack) {
       ASSERT_EQ(out[i], mapconv::GreyByte(samples[i], smallest, scale)) << samples[i] << " " << smallest;
   }
 }
-
-TEST(SamplePipeline, RowTexts) {
-  EXPECT_EQ(mapconv::MinMaxRow(-1.5, 1234567.8), "Min: -1.5 Max: 1234568");
-  EXPECT_EQ(mapconv::ByteHex(-1), "--");
-  EXPECT_EQ(mapconv::ByteHex(256), "--");
-}
