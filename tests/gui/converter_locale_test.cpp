@@ -41,11 +41,9 @@ class DecimalCommaLocale {
 
 TEST(ConverterLocale, DecimalCommaChangesNothing) {
   testsupport::TempDir dir;
-  testsupport::MapSpec spec;  // 2.5 µm square: decimals in the steps, the rows and the name
-  spec.width = spec.height = 10;
-  spec.hstep = spec.vstep = 0.25;
-  spec.species = {"O1"};
-  spec.sample = [](int, int x, int y) { return 0.5f + x * 0.25f + y * 0.125f; };
+  // 2.5 µm square: decimals in the steps, the rows and the name.
+  const testsupport::MapSpec spec{.width = 10, .height = 10, .species = {"O1"}, .hstep = 0.25, .vstep = 0.25,
+                                  .sample = [](int, int x, int y) { return 0.5f + x * 0.25f + y * 0.125f; }};
   testsupport::WriteMapFile(dir.File("um.map"), spec);
 
   ProgramHarness h;  // the toolkit may set the locale from the environment: set ours after it

@@ -36,13 +36,8 @@ using Names = std::vector<std::string>;
 using SampleFn = std::function<float(int, int, int)>;
 
 MapSpec Spec(int w, int h, Names species, SampleFn sample = nullptr, double step = 0.25) {
-  MapSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.species = std::move(species);
-  spec.sample = std::move(sample);
-  spec.hstep = spec.vstep = step;
-  return spec;
+  return {.width = w, .height = h, .species = std::move(species), .hstep = step, .vstep = step,
+          .sample = std::move(sample)};
 }
 
 // 2 x 2 pixels of 0.01 µm: names end in "(20nm).png".

@@ -154,7 +154,6 @@ TEST_F(PngSaverTest, NothingToSaveNowhereToSaveItOrTheNameTakenChangesNothing) {
   };
   const Row rows[] = {
       {"nil file", nullptr, picture},
-      {"nil picture", FileNamed("a.png"), nullptr},
       {"folder does not exist", FileNamed("missing/a.png"), picture},
       {"parent is a file", FileNamed("file.png/a.png"), picture},
       {"no name", FileNamed("a.png/"), picture},
