@@ -35,7 +35,9 @@ TEST(DropSummary, KeptNamesTextAndBaseName) {
     const addimages::DropResult r = addimages::SummarizeDrop(row.dropped);
     EXPECT_EQ(r.kept, row.kept) << row.name;
     EXPECT_EQ(r.changesText, !row.text.empty()) << row.name;
-    if (r.changesText) EXPECT_EQ(r.text, row.text) << row.name;
+    if (r.changesText) {
+      EXPECT_EQ(r.text, row.text) << row.name;
+    }
   }
 }
 

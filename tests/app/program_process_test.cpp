@@ -57,7 +57,6 @@ TEST(ProgramProcess, DocumentsReachTheOneRunningProgram) {
        {"-style=a.map", "-stylesheet=b.map", "plain.map"}, false, {}, {"-style_a", "-stylesheet_b", "plain"}},
       {"a second start hands its file to the first and ends", false, {"a.map"}, true, {"b.map"}, {"a", "b"}},
       {"a socket left by a crashed program does not stop a start", true, {"a.map"}, true, {"b.map"}, {"a", "b"}},
-      {"a second start without a document just ends", false, {"a.map"}, true, {}, {"a"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

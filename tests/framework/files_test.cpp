@@ -1,4 +1,4 @@
-// The file layer as the converter reads: text lines, what is no file, pictures.
+// The file layer as the converter reads: text lines, what is no file.
 // Writing, Mac codes and child names are checked through the TIFF writer and
 // the numbering of output names, the reading of samples by the sample reader.
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "framework/folder_item.h"
-#include "framework/picture.h"
 #include "framework/read_only_file.h"
 #include "framework/text_input_stream.h"
 #include "tests/support/expected_conversion.h"
@@ -62,15 +61,6 @@ TEST(Files, WhatIsNoFileGivesNil) {
   ASSERT_EQ(mkfifo((d + "/fifo").c_str(), 0600), 0);
   for (const std::string& path : {d, d + "/missing", d + "/fifo", std::string()})
     EXPECT_FALSE(fw::FolderItem(path).OpenForReading()) << path;
-}
-
-TEST(Files, PicturesRefuseImpossibleSizes) {
-  const struct {
-    int w, h, depth;
-    bool made;
-  } rows[] = {{1, 1, 32, true}, {0, 5, 32, false}, {5, -1, 32, false}, {5, 5, 24, false},
-              {2147483647, 2147483647, 32, false}};
-  for (auto r : rows) EXPECT_EQ(bool(fw::NewPicture(r.w, r.h, r.depth)), r.made) << r.w << "x" << r.h;
 }
 
 }  // namespace

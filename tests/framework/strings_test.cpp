@@ -4,7 +4,6 @@
 // text as UTF-8 else Latin-1 through the file layer.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "framework/strings.h"
@@ -31,24 +30,6 @@ TEST(Strings, SlicesCountCharacters) {
   for (const auto& row : rows) EXPECT_EQ(row.got, row.expected) << row.name;
   EXPECT_EQ(fw::Len(kMixed), 6);
   EXPECT_EQ(fw::Len("\xF4\x90\x80\x80"), 4) << "beyond U+10FFFF";
-}
-
-// Random bytes, mostly not UTF-8: the pieces still add up and stay inside s.
-TEST(Strings, PiecesOfArbitraryBytesAddUp) {
-  std::mt19937 random(99);
-  const unsigned char alphabet[] = {'a', 'A', 0x80, 0x97, 0xA9, 0xBF, 0xC3, 0xE2, 0xED, 0xF0, 0xF4, 0xFF};
-  std::uniform_int_distribution<size_t> pick(0, sizeof alphabet - 1);
-  for (int round = 0; round < 2000; ++round) {
-    std::string s;
-    for (int k = round % 13; k > 0; --k) s += static_cast<char>(alphabet[pick(random)]);
-    const int len = fw::Len(s);
-    for (int k = 0; k <= len + 1; ++k) {
-      ASSERT_EQ(fw::Left(s, k) + fw::Mid(s, k + 1), s) << k;
-      ASSERT_EQ(fw::Left(s, k) + fw::Right(s, len - k), s) << k;
-      if (k >= 1 && k <= len) ASSERT_EQ(fw::InStr(fw::Mid(s, k), fw::Mid(s, k, 1)), 1) << k;
-    }
-    ASSERT_EQ(fw::TextFromBytes(fw::TextFromBytes(s)), fw::TextFromBytes(s));
-  }
 }
 
 // Only ASCII and the Latin-1 letters fold; µ must stay apart from Greek μ.

@@ -2,28 +2,53 @@
 // numbers, the listed rows or the output names.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <string>
 
 #include "mapconv/main_window.h"
-#include "tests/support/decimal_comma_locale.h"
 #include "tests/support/gui_harness.h"
 #include "tests/support/map_file_generator.h"
 
 using testsupport::ProgramHarness;
 using Rows = std::vector<std::string>;
 
+namespace {
+
+// A German locale (decimal comma) for the life of the object, built into a
+// temporary folder when the machine has none; then "C" and the locale before.
+class DecimalCommaLocale {
+ public:
+  DecimalCommaLocale() : saved_(std::setlocale(LC_ALL, nullptr)) {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return;
+    const std::string command = "localedef -c -i de_DE -f UTF-8 '" + built_.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    [[maybe_unused]] const int status = std::system(command.c_str());
+    ::setenv("LOCPATH", built_.path().c_str(), 1);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+  }
+  ~DecimalCommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");  // the test programs start without one
+    std::setlocale(LC_ALL, saved_.c_str());
+  }
+
+ private:
+  std::string saved_;
+  testsupport::TempDir built_;
+};
+
+}  // namespace
+
 TEST(ConverterLocale, DecimalCommaChangesNothing) {
   testsupport::TempDir dir;
-  testsupport::MapSpec spec;  // 2.5 µm square: decimals in the steps, the rows and the name
-  spec.width = spec.height = 10;
-  spec.hstep = spec.vstep = 0.25;
-  spec.species = {"O1"};
-  spec.sample = [](int, int x, int y) { return 0.5f + x * 0.25f + y * 0.125f; };
+  // 2.5 µm square: decimals in the steps, the rows and the name.
+  const testsupport::MapSpec spec{.width = 10, .height = 10, .species = {"O1"}, .hstep = 0.25, .vstep = 0.25,
+                                  .sample = [](int, int x, int y) { return 0.5f + x * 0.25f + y * 0.125f; }};
   testsupport::WriteMapFile(dir.File("um.map"), spec);
 
   ProgramHarness h;  // the toolkit may set the locale from the environment: set ours after it
-  testsupport::DecimalCommaLocale locale;
-  ASSERT_TRUE(locale.Active()) << "no locale with a decimal comma could be set";
+  const DecimalCommaLocale locale;
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",") << "no locale with a decimal comma could be set";
 
   ProgramHarness::Drop(h.main(), {dir.File("um.map")});
   ProgramHarness::Settle();

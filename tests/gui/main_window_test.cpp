@@ -43,15 +43,3 @@ TEST(MainWindowGui, FirstStateAndResizingWithTheLocks) {
   EXPECT_GE(w->Width(), 300);
   EXPECT_GE(w->Height(), 300);
 }
-
-TEST(MainWindowGui, ADroppedAddressThatIsNoFileIsPassedOver) {
-  testsupport::TempDir dir;
-  const std::string map = testsupport::WriteSmallMap(dir, "a.map", 8, 6, {"O1"});
-  ProgramHarness h;
-  ProgramHarness::Drop(h.main(), {"http://example.invalid/not-a-file", map});
-  ProgramHarness::Settle();
-  EXPECT_EQ(h.Status(), "a.map");
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a O1 (80nmw).png", "a.map"}));
-  EXPECT_TRUE(h.messages.empty());
-  EXPECT_TRUE(h.reports.empty());
-}

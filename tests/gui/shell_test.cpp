@@ -1,6 +1,5 @@
 // The main window within the shell: the "Open..." dialog, quitting by its
-// close box or by File > Close, the tab order, and a click that arrives while
-// a conversion yields.
+// close box or by File > Close, and the tab order.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,17 +7,13 @@
 #include <QTest>
 
 #include "framework/application.h"
-#include "framework/dialogs.h"
 #include "framework/window.h"
-#include "framework/yield.h"
 #include "mapconv/main_window.h"
 #include "tests/support/gui_harness.h"
 #include "tests/support/program_files.h"
 
-using testsupport::CountPngs;
 using testsupport::ProgramHarness;
 using testsupport::TempDir;
-using testsupport::WriteSmallMap;
 
 namespace {
 
@@ -78,43 +73,6 @@ TEST(ShellGui, TabOrderFollowsTabIndex) {
     tabbed.push_back(QApplication::focusWidget()->objectName().toStdString());
   }
   EXPECT_EQ(tabbed, (std::vector<std::string>{"LBraw", "LBresults", "CB_autosave", "PushButton1"}));
-}
-
-// A click on "Open..." while OpenFile yields runs after it, never inside it
-// (a drop is the converter's tests' case).
-TEST(ShellGui, AClickOnOpenDuringAConversionRunsAfterIt) {
-  TempDir dir;
-  const std::string first = WriteSmallMap(dir, "first.map", 64, 64, {"C1", "O1"});
-  const std::string second = WriteSmallMap(dir, "second.map", 8, 8, {"N1"});
-  ProgramHarness h;
-  fw::SetOpenDialogPresenter([second](const std::string&) { return fw::FolderItem::FromPath(second); });
-  std::vector<std::string> log;  // each new status text, and the moment of the click
-  std::string lastStatus;
-  size_t firstPngsWhenSecondBegan = 99;
-  int yields = 0;
-  fw::SetYieldHook([&] {
-    if (h.Status() != lastStatus) {
-      lastStatus = h.Status();
-      log.push_back(lastStatus);
-      if (lastStatus == "second.map") firstPngsWhenSecondBegan = CountPngs(dir, "first ");
-    }
-    // Click once, while the first file's first image is being read.
-    if (log.size() == 1 && h.Rows("LBresults").size() == 4) {
-      QTest::mouseClick(h.main()->PushButton1()->Widget(), Qt::LeftButton);
-      log.push_back("click");
-    }
-    // Let events through now and then, as the yield does once its time slice is up.
-    if (log.size() > 1 && ++yields % 512 == 0) QCoreApplication::processEvents();
-  });
-  ProgramHarness::Drop(h.main(), {first});
-  ProgramHarness::Settle();
-  fw::SetYieldHook(nullptr);
-
-  EXPECT_EQ(log, (std::vector<std::string>{"first.map", "click", "second.map"}));
-  EXPECT_EQ(firstPngsWhenSecondBegan, 2u) << "the first file was not finished";
-  EXPECT_EQ(h.Rows("LBresults").size(), 7u);
-  EXPECT_EQ(CountPngs(dir, "second "), 1u);
-  EXPECT_TRUE(h.messages.empty());
 }
 
 }  // namespace

@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <limits>
-#include <random>
 
 #include "framework/folder_item.h"
 #include "framework/read_only_file.h"
@@ -62,11 +60,7 @@ TEST(SamplePipeline, StatisticsAndGreyLevelsOfEveryShape) {
   const std::string path = dir.File("s.map");
   for (const Shape& s : shapes) {
     SCOPED_TRACE(s.name);
-    MapSpec spec;
-    spec.width = s.w;
-    spec.height = s.h;
-    spec.species = {"S"};
-    spec.sample = s.sample;
+    const MapSpec spec{.width = s.w, .height = s.h, .species = {"S"}, .sample = s.sample};
     testsupport::WriteMapFile(path, spec);
     const mapconv::ImagePlace place{int64_t(std::filesystem::file_size(path)) - 4 * int64_t(s.w) * s.h, s.w, s.h};
     const auto file = fw::FolderItem::FromPath(path)->OpenForReading();
@@ -109,26 +103,4 @@ TEST(SamplePipeline, GreyLevelsRoundHalfAwayFromZeroAndNonFiniteIsBlack) {
     mapconv::GreyBytes(ones.data(), ones.size(), 0.0, r.v, out.data());
     for (uint8_t g : out) EXPECT_EQ(int(g), r.grey) << r.v;
   }
-  // Random samples, with non-finite ones, between bounds of a real image and
-  // beyond them: the block form is GreyByte sample by sample.
-  std::mt19937 random(7);
-  std::vector<float> samples(4099);
-  for (float& f : samples) {
-    uint32_t bits = random();
-    std::memcpy(&f, &bits, 4);
-    if (random() % 2) f = float(int(random() % 2001) - 1000) / 8.0f;
-  }
-  std::vector<uint8_t> out(samples.size());
-  for (const auto& [smallest, largest] : {std::pair{-125.0, 125.0}, {-50.0, 50.0}, {0.0, 1e30}}) {
-    const double scale = mapconv::GreyScale(smallest, largest);
-    mapconv::GreyBytes(samples.data(), samples.size(), smallest, scale, out.data());
-    for (size_t i = 0; i < samples.size(); ++i)
-      ASSERT_EQ(out[i], mapconv::GreyByte(samples[i], smallest, scale)) << samples[i] << " " << smallest;
-  }
-}
-
-TEST(SamplePipeline, RowTexts) {
-  EXPECT_EQ(mapconv::MinMaxRow(-1.5, 1234567.8), "Min: -1.5 Max: 1234568");
-  EXPECT_EQ(mapconv::ByteHex(-1), "--");
-  EXPECT_EQ(mapconv::ByteHex(256), "--");
 }

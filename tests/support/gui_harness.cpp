@@ -21,6 +21,17 @@
 
 namespace testsupport {
 
+namespace {
+
+fw::MenuItem* MenuItem(const std::string& itemName) {
+  fw::MenuBar* bar = app::implicit::MenuBar1();
+  for (int i = 0; i < bar->Count(); ++i)
+    if (fw::MenuItem* item = bar->Item(i)->Child(itemName)) return item;
+  return nullptr;
+}
+
+}  // namespace
+
 ProgramHarness::ProgramHarness() {
   fw::ResetRuntimeForTest();
   fw::SetYieldHook(nullptr);
@@ -87,13 +98,6 @@ void ProgramHarness::Settle() {
       if (!fw::ActionsPending()) return;
     }
   }
-}
-
-fw::MenuItem* ProgramHarness::MenuItem(const std::string& itemName) {
-  fw::MenuBar* bar = app::implicit::MenuBar1();
-  for (int i = 0; i < bar->Count(); ++i)
-    if (fw::MenuItem* item = bar->Item(i)->Child(itemName)) return item;
-  return nullptr;
 }
 
 bool ProgramHarness::MenuEnabled(const std::string& itemName) {

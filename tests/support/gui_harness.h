@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "framework/folder_item.h"
-#include "framework/menu.h"
 #include "framework/window.h"
 #include "tests/support/temp_dir.h"
 
@@ -32,8 +31,7 @@ class ProgramHarness {
   static void Drop(fw::Window* window, const std::vector<std::string>& paths);
   // Lets events and queued actions run until nothing is left to do.
   static void Settle();
-  // The menu item of this Name, whether it can be chosen now, and a click on it.
-  static fw::MenuItem* MenuItem(const std::string& itemName);
+  // Whether the menu item of this Name can be chosen now, and a click on it.
   static bool MenuEnabled(const std::string& itemName);
   static void ChooseMenu(const std::string& itemName);
   // A click on the main window's "Open..." button, the dialog answering path

@@ -28,12 +28,11 @@ void AppendSample(std::string& out, float value) {
   for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((bits >> shift) & 0xFF);
 }
 
+// The header, then bytes that belong to neither the header nor the samples.
 std::string Head(const MapSpec& spec) {
   std::string out;
-  for (const auto& line : MapHeaderLines(spec)) out += line + spec.lineEnd;
-  out += "EOFH" + spec.lineEnd;
-  out += spec.junk;
-  return out;
+  for (const auto& line : MapHeaderLines(spec)) out += line + "\r\n";
+  return out + "EOFH\r\n" + std::string("\x00\x01\xFE\xFF junk\n\r\x7F", 12);
 }
 
 // Hands the sample block to sink in pieces of about 1 MiB.
@@ -59,14 +58,12 @@ std::vector<std::string> MapHeaderLines(const MapSpec& spec) {
       "Version: 4",
       "FileType: Synthetic Auger map",
       "NoMapPixelsXY: " + Number(spec.width) + " " + Number(spec.height),
-      "EBeamScanIncXY: " + Number(spec.hstep) + " " + Number(spec.vstep),
   };
-  if (spec.writeNoSpectralReg)
-    lines.push_back("NoSpectralReg: " + Number(spec.species.size()));
+  if (spec.writeStep) lines.push_back("EBeamScanIncXY: " + Number(spec.hstep) + " " + Number(spec.vstep));
+  lines.push_back("NoSpectralReg: " + Number(spec.species.size()));
   // Field 1 is the key, 2 the region number, 3 its kind, 4 the species name.
   for (std::size_t k = 0; k < spec.species.size(); ++k)
     lines.push_back("SpectralRegDef: " + Number(k + 1) + " 0 " + spec.species[k] + " 500.0 520.0 0.5");
-  lines.insert(lines.end(), spec.extraHeaderLines.begin(), spec.extraHeaderLines.end());
   return lines;
 }
 

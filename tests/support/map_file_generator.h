@@ -14,10 +14,7 @@ struct MapSpec {
   // read back whole.
   std::vector<std::string> species;
   double hstep = 0.01, vstep = 0.01;  // micrometres per pixel
-  std::string lineEnd = "\r\n";
-  std::vector<std::string> extraHeaderLines;  // after the key lines, before "EOFH"
-  std::string junk = std::string("\x00\x01\xFE\xFF junk\n\r\x7F", 12);
-  bool writeNoSpectralReg = true;
+  bool writeStep = true;  // false: no "EBeamScanIncXY:" line, so no field size
   // Sample of column x, row y of an image; nullptr gives a ramp that differs per image.
   std::function<float(int image, int x, int y)> sample;
 };

@@ -7,13 +7,14 @@
 
 namespace {
 
+// A warning fails the read too: libpng only warns of a wrong CRC in an
+// ancillary chunk, a wrong zlib checksum, or image data to spare.
 [[noreturn]] void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void OnPngWarning(png_structp, png_const_charp) {}
 
 // Owns nothing with a destructor: libpng leaves it by longjmp on bad input.
 // out lives in the caller's frame.
 bool Decode(FILE* in, DecodedPng* out) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngError);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -41,6 +42,7 @@ bool Decode(FILE* in, DecodedPng* out) {
   for (int pass = 0; pass < passes; ++pass)
     for (int y = 0; y < out->height; ++y) png_read_row(png, out->pixels.data() + rowBytes * size_t(y), nullptr);
   png_read_end(png, info);
+  if (std::fgetc(in) != EOF) png_error(png, "bytes after IEND");
   out->hasPhys = png_get_valid(png, info, PNG_INFO_pHYs) != 0;
   out->hasGama = png_get_valid(png, info, PNG_INFO_gAMA) != 0;
   double gamma = 0.0;

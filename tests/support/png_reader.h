@@ -14,7 +14,8 @@ struct DecodedPng {
   double fileGamma = 0.0;       // the gAMA value (0.45455 for a 2.2 display), when hasGama
 };
 
-// nullopt when the file cannot be opened or is not a complete, valid PNG.
+// nullopt when the file cannot be opened or is not exactly one complete PNG
+// that libpng reads without a warning.
 // Pixels come out as 8 bits: palettes become RGB, 16-bit samples and alpha
 // are dropped.
 std::optional<DecodedPng> ReadPng(const std::string& path);

@@ -12,11 +12,7 @@ const std::vector<std::string> kHelpRows = {"", "", "Program to open .map and .s
 
 std::string WriteSmallMap(const TempDir& dir, const std::string& name, int width, int height,
                           const std::vector<std::string>& species) {
-  MapSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.species = species;
-  WriteMapFile(dir.File(name), spec);
+  WriteMapFile(dir.File(name), {.width = width, .height = height, .species = species, .sample = nullptr});
   return dir.File(name);
 }
 
