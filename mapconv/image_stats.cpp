@@ -133,7 +133,10 @@ std::string MinMaxRow(double smallest, double largest) {
 
 std::string MaxBytesRow(uint32_t bits) {
   std::string row = "Max:";
-  for (int shift = 0; shift < 32; shift += 8) row += " " + ByteHex(int32_t((bits >> shift) & 0xFF));
+  for (int shift = 0; shift < 32; shift += 8) {
+    row += ' ';
+    row += ByteHex(int32_t((bits >> shift) & 0xFF));
+  }
   return row;
 }
 
