@@ -34,8 +34,7 @@ void MergeStats(ImageStats& acc, const ImageStats& later);
 double GreyScale(double smallest, double largest);
 
 // The grey level of a sample: (sample - smallest) * scale rounded half away
-// from zero and taken as a byte; black for a non-finite result. Written as
-// selects rather than branches so that a loop over samples vectorises.
+// from zero and taken as a byte; black for a non-finite result.
 inline uint8_t GreyByte(float sample, double smallest, double scale) {
   const double v = (double(sample) - smallest) * scale;
   const bool inRange = v > -2147483648.0 && v < 2147483647.0;  // false for NaN and infinities

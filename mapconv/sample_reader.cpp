@@ -5,7 +5,6 @@
 #include <bit>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #ifdef __SSE2__
@@ -63,12 +62,13 @@ class Blocks {
   int32_t width_ = 0;
 };
 
-// Reads every block of the image and hands it to work(block number, block,
-// its samples) on the workers, wave by wave; afterWave(first, count) runs on
-// the calling thread after each wave. False at the first block not read whole.
+// Reads every block of the image and hands it to work(its place in the wave,
+// the block, its file offset, its samples) on the workers, wave by wave;
+// afterWave(blocks in the wave) runs on the calling thread after each wave.
+// False at the first block not read whole.
 bool ForEachBlock(const fw::ReadOnlyFile& file, const ImagePlace& image, unsigned threads,
-                  const std::function<void(size_t, const Block&, const float*)>& work,
-                  const std::function<void(size_t, size_t)>& afterWave) {
+                  const std::function<void(size_t, const Block&, int64_t, const float*)>& work,
+                  const std::function<void(size_t)>& afterWave) {
   const Blocks blocks(image);
   std::atomic<bool> failed{false};
   for (size_t first = 0; first < blocks.Count(); first += kWaveBlocks) {
@@ -98,11 +98,11 @@ bool ForEachBlock(const fw::ReadOnlyFile& file, const ImagePlace& image, unsigne
               std::memcpy(&buffer[j], &bits, 4);
             }
           }
-          work(first + i, block, buffer.data());
+          work(i, block, offset, buffer.data());
         },
         threads);
     if (failed) return false;
-    if (afterWave) afterWave(first, n);
+    if (afterWave) afterWave(n);
     for (size_t i = 0; i < n; ++i) samples += blocks[first + i].Count();
     fw::RuntimeBackgroundTask(uint32_t(std::min<size_t>(samples, UINT32_MAX)));
   }
@@ -172,16 +172,14 @@ bool ReadImageStats(const fw::ReadOnlyFile& file, const ImagePlace& image, Image
   stats = FirstSampleStats(uint32_t(first[0]) | uint32_t(first[1]) << 8 | uint32_t(first[2]) << 16 |
                                uint32_t(first[3]) << 24,
                            image.start);
-  const Blocks blocks(image);
   std::vector<ImageStats> perBlock(kWaveBlocks);
   return ForEachBlock(
       file, image, threads,
-      [&](size_t b, const Block& block, const float* samples) {
-        perBlock[b % kWaveBlocks] =
-            ScanSamples(samples, block.Count(), image.start + 4 * int64_t(blocks.First(block)));
+      [&](size_t i, const Block& block, int64_t offset, const float* samples) {
+        perBlock[i] = ScanSamples(samples, block.Count(), offset);
       },
       // Blocks are combined in reading order, so the result is that of one scan.
-      [&](size_t, size_t n) {
+      [&](size_t n) {
         for (size_t i = 0; i < n; ++i) MergeStats(stats, perBlock[i]);
       });
 }
@@ -193,7 +191,7 @@ bool ReadGreyLevels(const fw::ReadOnlyFile& file, const ImagePlace& image, const
   const size_t w = size_t(image.width);
   return ForEachBlock(
       file, image, threads,
-      [&](size_t, const Block& block, const float* samples) {
+      [&](size_t, const Block& block, int64_t, const float* samples) {
         const size_t count = block.Count();
         thread_local std::vector<uint8_t> levels;
         levels.resize(std::max(levels.size(), count));

@@ -60,8 +60,8 @@ bool AllGrey(const fw::Picture& picture) {
     const int y0 = int(task) * kRowsPerTask, y1 = std::min(picture.Height(), y0 + kRowsPerTask);
     for (int y = y0; y < y1 && !colour.load(std::memory_order_relaxed); ++y) {
       const fw::Color* row = picture.ColorRow(y);
-      fw::Color mismatch = 0;
-      for (size_t x = 0; x < width; ++x) mismatch |= (row[x] ^ ((row[x] & 255) * 0x010101u)) & 0xFFFFFF;
+      bool mismatch = false;
+      for (size_t x = 0; x < width; ++x) mismatch |= !fw::IsGreyColor(row[x]);
       if (mismatch) colour = true;
     }
   });
