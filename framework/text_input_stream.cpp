@@ -3,8 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
+#include "framework/read_only_file.h"
 #include "framework/strings.h"
 #include "framework/yield.h"
 
@@ -32,11 +31,9 @@ bool TextInputStream::Fill() {
   pos_ = 0;
   size_t old = buffer_.size();
   buffer_.resize(old + kChunk);
-  ssize_t n;
-  do {
-    n = ::read(fd_, buffer_.data() + old, kChunk);
-  } while (n < 0 && errno == EINTR);
+  const ssize_t n = detail::ReadSome(fd_, buffer_.data() + old, kChunk, -1);
   buffer_.resize(old + (n > 0 ? size_t(n) : 0));
+  if (n < 0) failed_ = eof_ = true;
   return n > 0;
 }
 
@@ -72,6 +69,7 @@ std::string TextInputStream::ReadLine() {
     RuntimeBackgroundTask(uint32_t(kChunk));
     if (!Fill()) break;  // the last line has no end
   }
+  if (failed_) return "";  // no line cut short by a read error is given
   return TextFromBytes(line);
 }
 

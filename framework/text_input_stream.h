@@ -21,6 +21,9 @@ class TextInputStream {
   // UTF-8. At the end of the file: "" and EndOfFile() is true.
   std::string ReadLine();
   bool EndOfFile() const;
+  // A read failed (not the end of the file): EndOfFile() is true from then
+  // on, and the line that was being read was not given.
+  bool ReadFailed() const { return failed_; }
   // Length in bytes of the open file (even once its name is gone); 0 when closed.
   int64_t Length() const;
   void Close();
@@ -33,6 +36,7 @@ class TextInputStream {
   std::string buffer_;
   size_t pos_ = 0;
   bool eof_ = false;
+  bool failed_ = false;
 };
 
 }  // namespace fw

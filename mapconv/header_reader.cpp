@@ -38,12 +38,13 @@ HeaderValues ReadHeader(fw::TextInputStream& text, const std::function<void(cons
   HeaderValues header;
   bool atEnd = text.EndOfFile();
   std::string line = text.ReadLine();
-  for (int count = 0; !atEnd && !EndsHeader(line) && count < kMaxHeaderLines; ++count) {
+  for (int count = 0; !atEnd && !text.ReadFailed() && !EndsHeader(line) && count < kMaxHeaderLines; ++count) {
     ReadHeaderLine(line, header);
     onLine(line);
     atEnd = text.EndOfFile();
     line = text.ReadLine();
   }
+  header.readFailed = text.ReadFailed();
   return header;
 }
 

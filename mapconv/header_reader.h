@@ -24,6 +24,7 @@ struct HeaderValues {
   bool hasMicron = false;  // an "EBeamScanIncXY:" line was seen
   double hstep = 0, vstep = 0;  // micrometres from one pixel to the next
   std::vector<std::string> speciesname;
+  bool readFailed = false;  // a read error, not the end of the file, cut it short
 };
 
 // The line that holds "eof" anywhere (letter case folded) ends the header and
@@ -35,8 +36,8 @@ bool EndsHeader(const std::string& line);
 void ReadHeaderLine(const std::string& line, HeaderValues& v);
 
 // Reads the header from the start of the file: up to the line holding "eof",
-// 1000 lines or the end of the file. onLine gets every header line, after it
-// was read for keys.
+// 1000 lines, the end of the file or a read error. onLine gets every header
+// line, after it was read for keys.
 HeaderValues ReadHeader(fw::TextInputStream& text, const std::function<void(const std::string&)>& onLine);
 
 // A stated count below 1 (or none at all) means one image.

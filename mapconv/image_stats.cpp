@@ -35,6 +35,13 @@ float FromKey(int32_t key) {
   std::memcpy(&f, &bits, 4);
   return f;
 }
+// The first sample equal to v (-0 equals +0); the bounds come from these
+// very samples, so one is there, and the search never passes the last.
+size_t FirstEqual(const float* samples, size_t n, float v) {
+  size_t i = 0;
+  while (i + 1 < n && !(samples[i] == v)) ++i;
+  return i;
+}
 }  // namespace
 
 ImageStats ScanSamples(const float* samples, size_t n, int64_t offset) {
@@ -53,18 +60,12 @@ ImageStats ScanSamples(const float* samples, size_t n, int64_t offset) {
   ImageStats stats;
   if (hi == INT32_MIN) return stats;  // no finite sample (no finite key is that low)
   stats.anyFinite = true;
-  const float largest = FromKey(hi);
-  size_t at = 0;
-  while (!(samples[at] == largest)) ++at;
+  const size_t at = FirstEqual(samples, n, FromKey(hi));
   stats.largest = samples[at];
   stats.maxpos = offset + 4 * int64_t(at);
   std::memcpy(&stats.maxBits, &samples[at], 4);
   stats.smallest = FromKey(lo);
-  if (stats.smallest == 0) {
-    size_t zero = 0;
-    while (!(samples[zero] == 0)) ++zero;
-    stats.smallest = samples[zero];
-  }
+  if (stats.smallest == 0) stats.smallest = samples[FirstEqual(samples, n, 0.0f)];
   return stats;
 }
 

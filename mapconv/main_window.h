@@ -72,4 +72,8 @@ class Main : public fw::Window {
   bool SaveImage(class ImageJob& job, int32_t k, const fw::PictureRef& picture);
 };
 
+// Tests: what the converter makes its pictures with (nullptr: fw::NewPicture),
+// so that a picture that cannot be had is tried without exhausting memory.
+void SetNewPictureForTest(fw::PictureRef (*make)(int width, int height, int depth));
+
 }  // namespace mapconv

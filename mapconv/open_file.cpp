@@ -17,6 +17,14 @@
 
 namespace mapconv {
 
+namespace {
+fw::PictureRef (*g_newPicture)(int, int, int) = fw::NewPicture;
+}
+
+void SetNewPictureForTest(fw::PictureRef (*make)(int width, int height, int depth)) {
+  g_newPicture = make ? make : fw::NewPicture;
+}
+
 // What one call holds for its image loop. The loop works on its own copies of
 // the sizes, so nothing that happens during a yield can change them.
 class ImageJob {
@@ -70,6 +78,10 @@ void Main::OpenFile(const fw::FolderItemRef& f) {
     fw::RuntimeBackgroundTask();
   });
   text.reset();
+  if (header.readFailed) {
+    LBresults()->AddRow(kCouldNotRead);
+    return;
+  }
   hpixelsize = header.hpixelsize;
   vpixelsize = header.vpixelsize;
   nb_images = RaisedImageCount(header.nb_images);
@@ -111,6 +123,9 @@ void Main::OpenFile(const fw::FolderItemRef& f) {
 
 bool Main::ConvertImage(ImageJob& job, int32_t k) {
   const ImagePlace place{ImageStartOffset(job.headersize, k, job.width, job.height), job.width, job.height};
+  // A file rewritten in place between the passes (same length, other
+  // samples) would give a picture of neither version.
+  const auto version = job.input->CurrentVersion();
   ImageStats stats;
   if (!ReadImageStats(*job.input, place, stats)) {
     LBresults()->AddRow(kCouldNotRead);
@@ -119,16 +134,19 @@ bool Main::ConvertImage(ImageJob& job, int32_t k) {
   LBresults()->AddRow(MinMaxRow(stats.smallest, stats.largest));
   LBresults()->AddRow(MaxBytesRow(stats.maxBits));
 
-  fw::PictureRef picture = fw::NewPicture(job.width, job.height, 32);
+  fw::PictureRef picture = g_newPicture(job.width, job.height, 32);
   if (!picture) {
-    if (CB_autosave()->Value())
-      LBresults()->AddRow(CouldNotSaveRow(OutputName(job.file->DisplayName(), job.species[k], job.sizeLabel)));
+    // The name the picture would have had, where auto-save forms one.
+    LBresults()->AddRow(CB_autosave()->Value()
+                            ? CouldNotSaveRow(OutputName(job.file->DisplayName(), job.species[k], job.sizeLabel))
+                            : kCouldNotRead);
     return false;
   }
   picture->SetHorizontalResolution(72);
   picture->SetVerticalResolution(120);
   // A file that changed since its statistics were read gives no picture.
-  if (!ReadGreyLevels(*job.input, place, stats, picture->MutableGreyRow(0))) {
+  if (!ReadGreyLevels(*job.input, place, stats, picture->MutableGreyRow(0)) || !version ||
+      job.input->CurrentVersion() != version) {
     LBresults()->AddRow(kCouldNotRead);
     return false;
   }

@@ -2,13 +2,17 @@
 // the rows it lists, the message boxes it shows, and the PNG files it writes,
 // decoded back and compared with the generator's expected grey levels. One
 // table drops one file per row: each message a user can see, quits, files
-// changed while they are read; every file that was in the folder before stays
-// byte for byte.
+// changed while they are read, a decimal comma in the locale; every file that
+// was in the folder before stays byte for byte.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -17,6 +21,7 @@
 #include "framework/application.h"
 #include "framework/dispatch.h"
 #include "framework/folder_item.h"
+#include "framework/read_only_file.h"
 #include "framework/yield.h"
 #include "mapconv/main_window.h"
 #include "tests/support/expected_conversion.h"
@@ -149,6 +154,28 @@ Prepare Generated(const std::string& fileName, const MapSpec& spec, const Names&
     return d.File(fileName);
   };
 }
+// A German locale (decimal comma) for the life of the object, built into a
+// temporary folder when the machine has none; then "C" and the locale before.
+class DecimalCommaLocale {
+ public:
+  DecimalCommaLocale() : saved_(std::setlocale(LC_ALL, nullptr)) {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return;
+    const std::string command = "localedef -c -i de_DE -f UTF-8 '" + built_.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    [[maybe_unused]] const int status = std::system(command.c_str());
+    ::setenv("LOCPATH", built_.path().c_str(), 1);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+  }
+  ~DecimalCommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");  // the test programs start without one
+    std::setlocale(LC_ALL, saved_.c_str());
+  }
+
+ private:
+  std::string saved_;
+  TempDir built_;
+};
+
 // Acts once, at the first yield where the results list holds `rows` rows.
 During AtRows(int rows, std::function<void(const std::string& input)> act) {
   return [=](ProgramHarness& h, const std::string& input) {
@@ -176,9 +203,14 @@ std::vector<OneFile> OneFileRows() {
   const Names headerOnly = {"NoMapPixelsXY: 100 100", "EBeamScanIncXY: 0.25 0.25", "NoSpectralReg: 1",
                             "SpectralRegDef: 1 0 O1"};
   const Names countZero = {"NoSpectralReg: 0", "SpectralRegDef: 1 0 O1", "SpectralRegDef: 2 0 C1"};
-  Names taken = {"t O1 (20nm).png"};  // and every number up to 1000
-  for (int n = 2; n <= 1000; ++n)
-    taken.push_back("t O1 (20nm)" + std::string(n < 10 ? " 0" : " ") + std::to_string(n) + ".png");
+  const auto taken = [](int last) {  // the plain name and every number up to last
+    Names names = {"t O1 (20nm).png"};
+    for (int n = 2; n <= last; ++n)
+      names.push_back("t O1 (20nm)" + std::string(n < 10 ? " 0" : " ") + std::to_string(n) + ".png");
+    return names;
+  };
+  // 2.5 µm square: decimals in the steps, the rows and the name.
+  const MapSpec um = Spec(10, 10, {"O1"}, [](int, int x, int y) { return 0.5f + x * 0.25f + y * 0.125f; });
   // With the species, the picture's name is longer than the file system takes.
   const std::string longInput(200, 'L');
   const std::string longSpecies(60, 'S');
@@ -215,8 +247,23 @@ std::vector<OneFile> OneFileRows() {
       {"a picture name too long to save", Generated(longInput + ".map", longName),
        testsupport::MapHeaderLines(longName), Concat({sizes, stats(longName, 0), {"Could not save " + longPng}})},
       // Every number is taken: the message once, and no file is replaced.
-      {"numbering reaches 1000", Generated("t.map", one, taken), testsupport::MapHeaderLines(one),
+      {"numbering reaches 1000", Generated("t.map", one, taken(1000)), testsupport::MapHeaderLines(one),
        Concat({sizes, stats(one, 0), {"Could not save t O1 (20nm) 1000.png"}}), {"filename increment reaches 1000"}},
+      {"numbering ends at 999", Generated("t.map", one, taken(998)), testsupport::MapHeaderLines(one),
+       Concat({sizes, stats(one, 0), {"t O1 (20nm) 999.png"}}), {}, {"t O1 (20nm) 999.png"}},
+      {"a read error in the header", Generated("t.map", two), {header[0], header[1]}, {"Could not read this file."},
+       {}, {}, {},
+       [](ProgramHarness&, const std::string&) {
+         fw::FailReadsFromForTest(50);  // within the third line
+         return std::function<void()>();
+       }},
+      {"auto-save off and no picture to be had", Generated("t.map", two), header,
+       Concat({sizes, stats(two, 0), {"Could not read this file."}}), {}, {}, {},
+       [](ProgramHarness& h, const std::string&) {
+         h.main()->CB_autosave()->SetValue(false);
+         mapconv::SetNewPictureForTest([](int, int, int) { return fw::PictureRef(); });
+         return std::function<void()>();
+       }},
       {"auto-save off lists every image and writes nothing", Generated("t.map", two), header,
        Concat({sizes, stats(two, 0), stats(two, 1)}), {}, {}, {},
        [](ProgramHarness& h, const std::string&) {
@@ -237,6 +284,26 @@ std::vector<OneFile> OneFileRows() {
                 fs::rename(replacement, input);
               }),
        [=](const TempDir& d) { ExpectPngOf(d.File("t C1 (20nm).png"), two, 1); }},
+      // Between the passes of image 0: the same length, other samples, and a
+      // time of its own (a clock tick may be coarser than the rewrite).
+      {"rewritten in place while an image is read", Generated("t.map", two), header,
+       Concat({sizes, stats(two, 0), {"Could not read this file."}}), {}, {}, {"t.map"},
+       AtRows(6,
+              [=](const std::string& input) {
+                std::fstream(input, std::ios::in | std::ios::out | std::ios::binary) << testsupport::BuildMapFile(other);
+                const timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
+                ASSERT_EQ(::utimensat(AT_FDCWD, input.c_str(), times, 0), 0);
+              })},
+      {"a decimal comma in the locale", Generated("um.map", um), testsupport::MapHeaderLines(um),
+       {"Pixel Size: 10(w) x 10(h)", "Micron Size: 2.5(w) x 2.5(h)", " ", "Files Created:", "Min: 0.5 Max: 3.875",
+        "Max: 00 00 78 40", "um O1 (2.5µm).png"},
+       {}, {"um O1 (2.5µm).png"}, {},
+       [](ProgramHarness&, const std::string&) {
+         // Set after the toolkit, which may set the locale from the environment.
+         auto locale = std::make_shared<DecimalCommaLocale>();
+         EXPECT_STREQ(std::localeconv()->decimal_point, ",") << "no locale with a decimal comma could be set";
+         return [locale] {};  // held for the drop
+       }},
   };
 }
 

@@ -15,6 +15,7 @@
 #include "framework/dialogs.h"
 #include "framework/dispatch.h"
 #include "framework/menu.h"
+#include "framework/read_only_file.h"
 #include "framework/recorder.h"
 #include "framework/yield.h"
 #include "mapconv/main_window.h"
@@ -50,6 +51,8 @@ ProgramHarness::ProgramHarness() {
 
 ProgramHarness::~ProgramHarness() {
   fw::SetYieldHook(nullptr);
+  fw::FailReadsFromForTest(-1);
+  mapconv::SetNewPictureForTest(nullptr);
   Settle();
   app::ReleaseModuleObjects();
   fw::ResetRuntimeForTest();
