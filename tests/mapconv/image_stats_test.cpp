@@ -42,6 +42,18 @@ TEST(SamplePipeline, StatisticsAndGreyLevelsOfEveryShape) {
        [](int, int x, int y) { return x == 0 && y == 1 ? 0.0f : x == 1 && y == 0 ? -0.0f : -1.0f; }, "Min: -1 Max: 0"},
       {"smallest twice, -0 read first", 1, 3, [](int, int, int y) { return y == 0 ? -0.0f : y == 1 ? 0.0f : 1.0f; },
        "Min: -0 Max: 1"},
+      // One column per block of 128 KiB, sixteen blocks a wave: equal bounds
+      // in other blocks and waves, the first read kept whichever block ends first.
+      {"largest -0, then +0 in the next block and the next wave", 17, 32768,
+       [](int, int x, int y) {
+         return x == 0 && y == 32767 ? -0.0f : (x == 1 && y == 0) || (x == 16 && y == 5) ? 0.0f : -float(1 + (x + y) % 7);
+       },
+       "Min: -7 Max: -0"},
+      {"smallest +0, then -0 in the next block and the next wave", 17, 32768,
+       [](int, int x, int y) {
+         return x == 0 && y == 32767 ? 0.0f : (x == 1 && y == 0) || (x == 16 && y == 5) ? -0.0f : float(1 + (x + y) % 7);
+       },
+       "Min: 0 Max: 7"},
       {"NaN and infinities ignored and black", 3, 2,
        [](int, int x, int y) { return y == 0 ? (x == 0 ? kNaN : x == 1 ? kInf : -kInf) : float(x == 0 ? 1 : x == 1 ? 3 : 2); },
        "Min: 1 Max: 3"},
