@@ -156,24 +156,21 @@ Prepare Generated(const std::string& fileName, const MapSpec& spec, const Names&
 }
 // A German locale (decimal comma) for the life of the object, built into a
 // temporary folder when the machine has none; then "C" and the locale before.
-class DecimalCommaLocale {
- public:
-  DecimalCommaLocale() : saved_(std::setlocale(LC_ALL, nullptr)) {
+struct DecimalCommaLocale {
+  DecimalCommaLocale() {
     if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return;
-    const std::string command = "localedef -c -i de_DE -f UTF-8 '" + built_.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    const std::string command = "localedef -c -i de_DE -f UTF-8 '" + built.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
     [[maybe_unused]] const int status = std::system(command.c_str());
-    ::setenv("LOCPATH", built_.path().c_str(), 1);
+    ::setenv("LOCPATH", built.path().c_str(), 1);
     std::setlocale(LC_ALL, "de_DE.UTF-8");
   }
   ~DecimalCommaLocale() {
     std::setlocale(LC_ALL, "C");
     ::unsetenv("LOCPATH");  // the test programs start without one
-    std::setlocale(LC_ALL, saved_.c_str());
+    std::setlocale(LC_ALL, saved.c_str());
   }
-
- private:
-  std::string saved_;
-  TempDir built_;
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  TempDir built;
 };
 
 // Acts once, at the first yield where the results list holds `rows` rows.
@@ -257,18 +254,14 @@ std::vector<OneFile> OneFileRows() {
          fw::FailReadsFromForTest(50);  // within the third line
          return std::function<void()>();
        }},
-      {"auto-save off and no picture to be had", Generated("t.map", two), header,
-       Concat({sizes, stats(two, 0), {"Could not read this file."}}), {}, {}, {},
-       [](ProgramHarness& h, const std::string&) {
+      // Image 0 is listed and not saved; image 1 gets no picture, and no name was formed.
+      {"auto-save off, and no picture for image 1", Generated("t.map", two), header,
+       Concat({sizes, stats(two, 0), stats(two, 1), {"Could not read this file."}}), {}, {}, {},
+       [](ProgramHarness& h, const std::string& input) {
          h.main()->CB_autosave()->SetValue(false);
-         mapconv::SetNewPictureForTest([](int, int, int) { return fw::PictureRef(); });
-         return std::function<void()>();
-       }},
-      {"auto-save off lists every image and writes nothing", Generated("t.map", two), header,
-       Concat({sizes, stats(two, 0), stats(two, 1)}), {}, {}, {},
-       [](ProgramHarness& h, const std::string&) {
-         h.main()->CB_autosave()->SetValue(false);
-         return std::function<void()>();
+         return AtRows(6, [](const std::string&) {
+           mapconv::SetNewPictureForTest([](int, int, int) { return fw::PictureRef(); });
+         })(h, input);
        }},
       // Image 0 is written; then the file is cut short, and image 1 is not read.
       {"file truncated while its images are read", Generated("t.map", two), header,
@@ -290,7 +283,8 @@ std::vector<OneFile> OneFileRows() {
        Concat({sizes, stats(two, 0), {"Could not read this file."}}), {}, {}, {"t.map"},
        AtRows(6,
               [=](const std::string& input) {
-                std::fstream(input, std::ios::in | std::ios::out | std::ios::binary) << testsupport::BuildMapFile(other);
+                std::fstream(input, std::ios::in | std::ios::out | std::ios::binary)
+                    << testsupport::BuildMapFile(other);
                 const timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
                 ASSERT_EQ(::utimensat(AT_FDCWD, input.c_str(), times, 0), 0);
               })},

@@ -1,6 +1,6 @@
 // The main window used as a keyboard user and a small screen use it: Edit >
-// Copy chosen through the menu opened by its mnemonic, the window at its
-// minimum size, and a message box wide enough for its title.
+// Copy chosen through the menu opened by its mnemonic, and a message box wide
+// enough for its title.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -71,27 +71,6 @@ TEST(KeyboardMenu, EditCopyChosenFromTheMenuCopiesTheSelectedRowAndFollowsTheSel
     ASSERT_TRUE(CopyThroughTheMenu(host)) << "Alt+E opened no menu";
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), step.copied);
   }
-}
-
-TEST(WindowSizes, AtItsMinimumTheMainWindowShowsEveryControlApart) {
-  ProgramHarness h;
-  QWidget* content = h.main()->Content();
-  h.main()->Host()->resize(1, 1);  // the toolkit keeps it at the minimum
-  ProgramHarness::Settle();
-  ASSERT_LE(h.main()->Height(), 600) << "the minimum must stay below the stored size";
-
-  const QList<QWidget*> controls = content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  for (QWidget* a : controls) {
-    const std::string name = a->objectName().toStdString();
-    EXPECT_FALSE(a->geometry().isEmpty()) << name;
-    EXPECT_TRUE(content->rect().contains(a->geometry())) << name << " is cut off";
-    for (QWidget* b : controls)
-      EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
-          << name << " overlaps " << b->objectName().toStdString();
-  }
-  // The header list keeps at least a few rows' height.
-  auto* header = qobject_cast<QListWidget*>(h.main()->LBraw()->Widget());
-  EXPECT_GE(header->height(), header->minimumSizeHint().height());
 }
 
 TEST(WindowSizes, AMessageBoxIsWideEnoughForItsTitle) {

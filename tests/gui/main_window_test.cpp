@@ -1,6 +1,9 @@
-// The main window as a user first meets it, and resized with its control locks.
+// The main window as a user first meets it, and resized with its control
+// locks: larger, and down to its minimum, where every control still shows
+// whole and apart.
 #include <gtest/gtest.h>
 
+#include <QListWidget>
 #include <QMainWindow>
 
 #include "framework/window.h"
@@ -22,9 +25,22 @@ TEST(MainWindowGui, FirstStateAndResizingWithTheLocks) {
   EXPECT_EQ(w->CB_autosave()->Caption(), "Auto-save PNG Files");
   EXPECT_EQ(w->PushButton1()->Caption(), "Open...");
 
-  // The content starts at 300 x 600.
-  w->Host()->resize(w->Host()->width() + 100, w->Host()->height() + 50);
-  ProgramHarness::Settle();
+  const auto resize = [&](QSize grow) {
+    w->Host()->resize((w->Host()->size() + grow).expandedTo({1, 1}));
+    ProgramHarness::Settle();
+    const QList<QWidget*> controls = w->Content()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* a : controls) {
+      const std::string name = a->objectName().toStdString();
+      EXPECT_TRUE(w->Content()->rect().contains(a->geometry()) && !a->geometry().isEmpty()) << name << " is cut off";
+      for (QWidget* b : controls)
+        EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+            << name << " overlaps " << b->objectName().toStdString();
+    }
+    // The header list keeps at least a few rows' height.
+    auto* header = qobject_cast<QListWidget*>(w->LBraw()->Widget());
+    EXPECT_GE(header->height(), header->minimumSizeHint().height());
+  };
+  resize({100, 50});  // the content starts at 300 x 600
   ASSERT_EQ(std::pair(w->Width(), w->Height()), std::pair(400, 650));
   const struct {
     const char* control;
@@ -38,8 +54,8 @@ TEST(MainWindowGui, FirstStateAndResizingWithTheLocks) {
   };
   for (const auto& row : rows) EXPECT_EQ(w->ControlByName(row.control)->Widget()->geometry(), row.geometry) << row.control;
 
-  w->Host()->resize(100, 100);  // not below the minimum content size
-  ProgramHarness::Settle();
+  resize({-5000, -5000});  // held at its minimum, below the stored size
   EXPECT_GE(w->Width(), 300);
   EXPECT_GE(w->Height(), 300);
+  EXPECT_LE(w->Height(), 600);
 }
