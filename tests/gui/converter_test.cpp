@@ -186,7 +186,6 @@ During AtRows(int rows, std::function<void(const std::string& input)> act) {
 }
 
 std::vector<OneFile> OneFileRows() {
-  const MapSpec one = Small({"O1"});
   const MapSpec two = Small({"O1", "C1"});
   MapSpec other = two;  // the same sizes, other samples
   other.sample = [](int k, int x, int y) { return float(7 - k - x - y); };
@@ -200,12 +199,10 @@ std::vector<OneFile> OneFileRows() {
   const Names headerOnly = {"NoMapPixelsXY: 100 100", "EBeamScanIncXY: 0.25 0.25", "NoSpectralReg: 1",
                             "SpectralRegDef: 1 0 O1"};
   const Names countZero = {"NoSpectralReg: 0", "SpectralRegDef: 1 0 O1", "SpectralRegDef: 2 0 C1"};
-  const auto taken = [](int last) {  // the plain name and every number up to last
-    Names names = {"t O1 (20nm).png"};
-    for (int n = 2; n <= last; ++n)
-      names.push_back("t O1 (20nm)" + std::string(n < 10 ? " 0" : " ") + std::to_string(n) + ".png");
-    return names;
-  };
+  Names taken = {"t O1 (20nm).png", "t O1 (20nm) 1000.png"};  // and 02 to 998
+  for (int n = 2; n <= 998; ++n)
+    taken.push_back("t O1 (20nm)" + std::string(n < 10 ? " 0" : " ") + std::to_string(n) + ".png");
+  const MapSpec twice = Small({"O1", "O1"});
   // 2.5 µm square: decimals in the steps, the rows and the name.
   const MapSpec um = Spec(10, 10, {"O1"}, [](int, int x, int y) { return 0.5f + x * 0.25f + y * 0.125f; });
   // With the species, the picture's name is longer than the file system takes.
@@ -243,11 +240,12 @@ std::vector<OneFile> OneFileRows() {
        {}, {"Could not read this file."}},
       {"a picture name too long to save", Generated(longInput + ".map", longName),
        testsupport::MapHeaderLines(longName), Concat({sizes, stats(longName, 0), {"Could not save " + longPng}})},
-      // Every number is taken: the message once, and no file is replaced.
-      {"numbering reaches 1000", Generated("t.map", one, taken(1000)), testsupport::MapHeaderLines(one),
-       Concat({sizes, stats(one, 0), {"Could not save t O1 (20nm) 1000.png"}}), {"filename increment reaches 1000"}},
-      {"numbering ends at 999", Generated("t.map", one, taken(998)), testsupport::MapHeaderLines(one),
-       Concat({sizes, stats(one, 0), {"t O1 (20nm) 999.png"}}), {}, {"t O1 (20nm) 999.png"}},
+      // Image 0 takes the last number, 999; then every number is taken: the
+      // message once, and no file is replaced.
+      {"numbering up to its end", Generated("t.map", twice, taken), testsupport::MapHeaderLines(twice),
+       Concat({sizes, stats(twice, 0), {"t O1 (20nm) 999.png"}, stats(twice, 1),
+               {"Could not save t O1 (20nm) 1000.png"}}),
+       {"filename increment reaches 1000"}, {"t O1 (20nm) 999.png"}},
       {"a read error in the header", Generated("t.map", two), {header[0], header[1]}, {"Could not read this file."},
        {}, {}, {},
        [](ProgramHarness&, const std::string&) {

@@ -1,10 +1,12 @@
-// The main window as a user first meets it, and resized with its control
-// locks: larger, and down to its minimum, where every control still shows
-// whole and apart.
+// The main window as a user first meets it: its tab order (passing over the
+// file-name label), and resized with its control locks, larger and down to
+// its minimum, where every control still shows whole and apart.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QTest>
 
 #include "framework/window.h"
 #include "mapconv/main_window.h"
@@ -58,4 +60,16 @@ TEST(MainWindowGui, FirstStateAndResizingWithTheLocks) {
   EXPECT_GE(w->Width(), 300);
   EXPECT_GE(w->Height(), 300);
   EXPECT_LE(w->Height(), 600);
+
+  w->Host()->activateWindow();
+  w->PushButton1()->Widget()->setFocus(Qt::TabFocusReason);
+  ProgramHarness::Settle();
+  if (QApplication::focusWidget() != w->PushButton1()->Widget())
+    GTEST_SKIP() << "the platform gives no keyboard focus (a button may not take tab focus here)";
+  std::vector<std::string> tabbed;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    tabbed.push_back(QApplication::focusWidget()->objectName().toStdString());
+  }
+  EXPECT_EQ(tabbed, (std::vector<std::string>{"LBraw", "LBresults", "CB_autosave", "PushButton1"}));
 }

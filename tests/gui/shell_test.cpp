@@ -1,10 +1,8 @@
-// The main window within the shell: the "Open..." dialog, quitting by its
-// close box or by File > Close, and the tab order.
+// The main window within the shell: the "Open..." dialog, and quitting by its
+// close box or by File > Close.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QMainWindow>
-#include <QTest>
 
 #include "framework/application.h"
 #include "framework/window.h"
@@ -55,24 +53,6 @@ TEST(ShellGui, CloseBoxAndFileCloseQuitWithCodeZero) {
     EXPECT_EQ(fw::ExitCode(), 0);
     EXPECT_TRUE(h.reports.empty());
   }
-}
-
-// The Tab key goes through the controls in their TabIndex order and passes
-// over the file-name label.
-TEST(ShellGui, TabOrderFollowsTabIndex) {
-  ProgramHarness h;
-  mapconv::Main* w = h.main();
-  w->Host()->activateWindow();
-  w->PushButton1()->Widget()->setFocus(Qt::TabFocusReason);
-  ProgramHarness::Settle();
-  if (QApplication::focusWidget() != w->PushButton1()->Widget())
-    GTEST_SKIP() << "the platform gives no keyboard focus (a button may not take tab focus here)";
-  std::vector<std::string> tabbed;
-  for (int i = 0; i < 4; ++i) {
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    tabbed.push_back(QApplication::focusWidget()->objectName().toStdString());
-  }
-  EXPECT_EQ(tabbed, (std::vector<std::string>{"LBraw", "LBresults", "CB_autosave", "PushButton1"}));
 }
 
 }  // namespace
