@@ -1,14 +1,14 @@
-// The converter against the numpy+Pillow script (peer_a.py) on the same
+// The converter against the numpy+Pillow script (peer.py) on the same
 // files in the same run, from outside: the program started as a desktop starts
 // it, with the files' paths, timed until its last PNG is in place; the script
 // once per file. On every core, then both pinned to two. Then, in this
 // process: the PNG encoder alone against the script's own PNG time, the
 // window's longest pause during a conversion, and the peak memory of one.
 //
-//   build/bench/bench_convert [PERF_DIR]
+//   build/bench/bench_convert [PEER_DIR]
 //
-// PERF_DIR holds gen_map.py and peer_a.py: the argument, else $ORV_PERF_DIR,
-// else ../shared/perf beside the source tree.
+// PEER_DIR holds noisy_map.py and peer.py: the argument, else $ORV_PEER_DIR,
+// else bench/ in the source tree.
 #include <sched.h>
 #include <unistd.h>
 
@@ -42,25 +42,26 @@ using testsupport::ProgramHarness;
 namespace {
 
 const std::string kPython = "/usr/bin/python3";
-std::string g_perf;  // the folder of gen_map.py and peer_a.py
+std::string g_peer;  // the folder of noisy_map.py and peer.py
 testsupport::TempDir g_work;
 
 std::string WorkFile(const std::string& name) { return g_work.File(name); }
 
-// A file from gen_map.py (seed as given), and its expected pictures when asked.
+// A file from noisy_map.py (seed as given), and its expected pictures when asked.
 std::string GeneratedMap(const std::string& name, int w, int h, int n, int seed, bool gray8 = false) {
   const std::string path = WorkFile(name + ".map");
-  std::vector<std::string> command{kPython, g_perf + "/gen_map.py", std::to_string(w), std::to_string(h),
+  std::vector<std::string> command{kPython, g_peer + "/noisy_map.py", std::to_string(w), std::to_string(h),
                                    std::to_string(n), std::to_string(seed), path};
   if (gray8) command.insert(command.end(), {"--gray8", WorkFile(name + ".gray8")});
   if (bench::RunToEnd(command, {}) < 0) {
-    std::fprintf(stderr, "gen_map.py failed: is %s the perf folder?\n", g_perf.c_str());
+    std::fprintf(stderr, "bench_convert: %s/noisy_map.py failed\n", g_peer.c_str());
+    fw::RuntimeExit();  // the toolkit's application goes before the statics it uses
     std::exit(2);
   }
   return path;
 }
 
-// Smooth, noise-free images in gen_map.py's file layout, so that the script reads them too.
+// Smooth, noise-free images in noisy_map.py's file layout, so that the script reads them too.
 std::string SmoothMap(int side) {
   testsupport::MapSpec spec;
   spec.width = spec.height = side;
@@ -107,7 +108,7 @@ Outcome Compare(const std::vector<std::string>& inputs, size_t pngs, const Cpus&
     bench::RemovePngs(peerDir);
     double peer = 0;
     for (const auto& file : peerFiles) {
-      const double s = bench::RunToEnd({kPython, g_perf + "/peer_a.py", file}, cpus);
+      const double s = bench::RunToEnd({kPython, g_peer + "/peer.py", file}, cpus);
       out.failed |= s < 0;
       peer += s;
     }
@@ -138,11 +139,11 @@ bool Report(const char* name, const char* cores, const Outcome& o, double timeTa
 }
 
 // The script's own PNG time (its --profile) against our encoder writing the
-// same pictures (gen_map.py's expected ones) with all usable cores and with two threads.
+// same pictures (noisy_map.py's expected ones) with all usable cores and with two threads.
 bool EncoderAlone(const std::string& map, const std::string& gray8, int side, int images) {
   const std::string err = WorkFile("profile.txt");
   const std::string placed = Place(map, "peer");
-  bench::RunToEnd({kPython, g_perf + "/peer_a.py", placed, "--profile"}, {}, err);
+  bench::RunToEnd({kPython, g_peer + "/peer.py", placed, "--profile"}, {}, err);
   bench::RemovePngs(WorkFile("peer"));
   fs::remove(placed);
   std::ifstream profile(err);
@@ -228,10 +229,18 @@ double PeakAboveIdleMiB(ProgramHarness& program, const std::string& input) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* env = std::getenv("ORV_PEER_DIR");
+  g_peer = argc > 1 ? argv[1] : env ? env : std::string(ORV_SOURCE_DIR) + "/bench";
+  for (const char* script : {"noisy_map.py", "peer.py"})
+    if (!fs::is_regular_file(g_peer + "/" + script)) {
+      std::fprintf(stderr, "bench_convert: no %s in %s (usage: bench_convert [PEER_DIR])\n", script, g_peer.c_str());
+      return 2;
+    }
+  // As the tests do: without a screen, the windows of this process run offscreen.
+  const auto unset = [](const char* name) { return !std::getenv(name) || !*std::getenv(name); };
+  if (unset("DISPLAY") && unset("WAYLAND_DISPLAY")) ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   fw::RuntimeInit(argc, argv);
-  const char* env = std::getenv("ORV_PERF_DIR");
-  g_perf = argc > 1 ? argv[1] : env ? env : std::string(ORV_SOURCE_DIR) + "/../shared/perf";
-  std::printf("Preparing files (gen_map.py in %s) ...\n", g_perf.c_str());
+  std::printf("Preparing files (noisy_map.py in %s) ...\n", g_peer.c_str());
   std::fflush(stdout);
   const std::string big = GeneratedMap("big", 2048, 2048, 4, 2, true);
   std::vector<std::string> ten;

@@ -29,6 +29,9 @@ TEST(HeaderKeys, TheHeaderIsReadForItsKeysUpToItsEnd) {
   Lines thousand = {"NoMapPixelsXY: 2 2"};
   while (thousand.size() < 1000) thousand.push_back("Comment: line " + std::to_string(thousand.size() + 1));
   thousand.push_back("NoMapPixelsXY: 1 1");
+  testsupport::MapSpec most;  // the map maker's largest image count
+  most.species.assign(size_t(testsupport::MaxMapImages()), "O1");
+  const Lines mostLines = testsupport::MapHeaderLines(most);
   const double inf = INFINITY;
   const std::vector<Row> rows = {
       {"plain header; nothing after eof", {"Version: 4", "NoMapPixelsXY: 256 128", "EBeamScanIncXY: 0.01 0.02",
@@ -38,6 +41,8 @@ TEST(HeaderKeys, TheHeaderIsReadForItsKeysUpToItsEnd) {
        -1, 0, 0, {}},
       {"an empty file", {}, 0, -1, -1, -1, 0, 0, {}},
       {"1000 lines at most", thousand, 1000, 2, 2, -1, 0, 0, {}},
+      {"the map maker's largest header", mostLines, mostLines.size(), 0, 0, int32_t(most.species.size()), 0.01, 0.01,
+       most.species},
       {"one line with two keys sets both", {"NoMapPixelsXY: 64 32 NoSpectralReg: 5"}, 1, 64, 32, 64, 0, 0, {}},
       {"a blank before the key shifts the fields", {" NoMapPixelsXY: 64 32", " SpectralRegDef: 1 0 O1 500"}, 2, 0,
        64, -1, 0, 0, {"0"}},

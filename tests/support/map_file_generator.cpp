@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "mapconv/header_reader.h"
+
 namespace testsupport {
 
 namespace {
@@ -26,13 +28,6 @@ float DefaultSample(int image, int x, int y) {
 void AppendSample(std::string& out, float value) {
   const auto bits = std::bit_cast<uint32_t>(value);
   for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((bits >> shift) & 0xFF);
-}
-
-// The header, then bytes that belong to neither the header nor the samples.
-std::string Head(const MapSpec& spec) {
-  std::string out;
-  for (const auto& line : MapHeaderLines(spec)) out += line + "\r\n";
-  return out + "EOFH\r\n" + std::string("\x00\x01\xFE\xFF junk\n\r\x7F", 12);
 }
 
 // Hands the sample block to sink in pieces of about 1 MiB.
@@ -67,8 +62,17 @@ std::vector<std::string> MapHeaderLines(const MapSpec& spec) {
   return lines;
 }
 
+// The header, then bytes that belong to neither the header nor the samples.
+std::string MapFileHead(const MapSpec& spec) {
+  std::string out;
+  for (const auto& line : MapHeaderLines(spec)) out += line + "\r\n";
+  return out + "EOFH\r\n" + std::string("\x00\x01\xFE\xFF junk\n\r\x7F", 12);
+}
+
+int MaxMapImages() { return mapconv::kMaxHeaderLines - static_cast<int>(MapHeaderLines(MapSpec{}).size()); }
+
 std::string BuildMapFile(const MapSpec& spec) {
-  std::string out = Head(spec);
+  std::string out = MapFileHead(spec);
   EmitSamples(spec, [&out](const std::string& chunk) { out += chunk; });
   return out;
 }
@@ -76,7 +80,7 @@ std::string BuildMapFile(const MapSpec& spec) {
 void WriteMapFile(const std::string& path, const MapSpec& spec) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   const auto write = [&out](const std::string& bytes) { out.write(bytes.data(), std::streamsize(bytes.size())); };
-  write(Head(spec));
+  write(MapFileHead(spec));
   EmitSamples(spec, write);
   out.close();
   if (!out) throw std::runtime_error("cannot write " + path);

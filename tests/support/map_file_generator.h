@@ -26,5 +26,11 @@ void WriteMapFile(const std::string& path, const MapSpec& spec);
 
 // The header lines BuildMapFile writes before the "EOFH" line.
 std::vector<std::string> MapHeaderLines(const MapSpec& spec);
+// The bytes before the sample block.
+std::string MapFileHead(const MapSpec& spec);
+
+// The most images whose header the program reads whole: one header line per
+// image beside five others, and at most mapconv::kMaxHeaderLines are read.
+int MaxMapImages();
 
 }  // namespace testsupport

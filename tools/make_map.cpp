@@ -1,5 +1,6 @@
-// make_map OUT.map W H N [seed]: writes a synthetic map file of N images of
-// W x H smooth pseudo-random samples, the same bytes for the same arguments.
+// make_map OUT.map W H N [SEED]: writes a synthetic map file of N images of
+// W x H smooth pseudo-random samples, the same bytes for the same arguments,
+// which the program reads whole.
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mapconv/header_reader.h"
 #include "tests/support/map_file_generator.h"
 
 namespace {
@@ -29,8 +31,13 @@ int main(int argc, char** argv) {
   bool ok = argc == 5 || argc == 6;
   for (int i = 2; ok && i < argc; ++i) ok = ParseInt(argv[i], args[i - 2]);
   const auto [w, h, n, seed] = args;
-  if (!ok || w < 1 || h < 1 || n < 1 || w > 65535 || h > 65535 || n > 1000) {
-    std::fprintf(stderr, "usage: make_map OUT.map W H N [seed]\n");
+  const int most = testsupport::MaxMapImages();
+  if (!ok || w < 1 || h < 1 || n < 1 || w > 65535 || h > 65535 || n > most) {
+    std::fprintf(stderr,
+                 "usage: make_map OUT.map W H N [SEED]\n"
+                 "W and H from 1 to 65535, N from 1 to %d (the program reads at most %d header lines),\n"
+                 "the file below 2 GiB (the program refuses larger ones)\n",
+                 most, mapconv::kMaxHeaderLines);
     return 2;
   }
   static const char* const kSpecies[] = {"O1", "C1", "Fe2", "Ni2", "Si1", "Au4", "Cu2", "N1"};
@@ -56,6 +63,10 @@ int main(int argc, char** argv) {
     }
     return static_cast<float>(v);
   };
+  if (mapconv::TooLargeToRead(static_cast<long long>(testsupport::MapFileHead(spec).size()) + 4 * w * h * n)) {
+    std::fprintf(stderr, "make_map: the file would be 2 GiB or more, which the program refuses\n");
+    return 2;
+  }
   try {
     testsupport::WriteMapFile(argv[1], spec);
   } catch (const std::exception& e) {
