@@ -14,6 +14,7 @@
 
 #include "framework/exceptions.h"
 #include "framework/yield.h"
+#include "pngu/band_deflate.h"
 #include "pngu/new_file.h"
 #include "pngu/png_encoder.h"
 #include "tests/support/expected_conversion.h"
@@ -207,6 +208,13 @@ TEST_F(PngSaverTest, AQuitOrAnErrorDuringTheDeflateLeavesNoFileAndNoTaskRunning)
   fw::SetYieldHook([] { throw std::runtime_error("a handler failed"); });
   EXPECT_THROW(pngu::SavePicture(FileNamed("out.png"), picture, -1.0f), std::runtime_error);
   expectStopped();
+  std::thread([] {  // a failed zlib set-up fails one band, not the thread's later ones
+    const std::vector<uint8_t> smooth = Bytes(Fill::Constant, 65536);
+    std::vector<uint8_t> out;
+    pngu::FailZlibSetUps(1);
+    EXPECT_FALSE(pngu::DeflateBand(nullptr, 0, smooth.data(), smooth.size(), true, out));
+    EXPECT_TRUE(pngu::DeflateBand(nullptr, 0, smooth.data(), smooth.size(), true, out));
+  }).join();
 }
 
 TEST_F(PngSaverTest, WhereUnnamedFilesAreMissingAHiddenNameIsTakenAndLeavesNothing) {
