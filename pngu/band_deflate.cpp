@@ -15,14 +15,9 @@ constexpr int kZlibLevel = 6;
 constexpr size_t kSmoothShrink = 4;  // ISA-L output below size / 4: worth zlib's slower search
 constexpr size_t kPiece = size_t(1) << 30;  // both libraries count input in 32 bits
 
-std::atomic<int> g_failSetUps{0};
+std::atomic<int> g_failSetUps{0};  // set by tests
 
-bool SetUpFails() {
-  int left = g_failSetUps.load();
-  while (left > 0 && !g_failSetUps.compare_exchange_weak(left, left - 1)) {
-  }
-  return left > 0;
-}
+bool SetUpFails() { return g_failSetUps.load(std::memory_order_relaxed) > 0 && g_failSetUps.fetch_sub(1) > 0; }
 
 // Kept per worker thread: setting a compressor up costs more than a small band.
 // A set-up that failed (no memory) is tried again by the next band.

@@ -66,7 +66,7 @@ mode_t ReadUmask() {
   return mask & 0777;
 }
 
-int (*g_hook)(FileCall) = nullptr;
+std::function<int(FileCall)> g_hook;
 
 // Zero, or the errno with which the test hook fails the call.
 int Refused(FileCall call) {
@@ -143,7 +143,7 @@ Move MoveNoReplace(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-void SetFileCallHook(int (*hook)(FileCall)) { g_hook = hook; }
+void SetFileCallHook(std::function<int(FileCall)> hook) { g_hook = std::move(hook); }
 
 NewFile::NewFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
   if (finalPath_.empty() || finalPath_.back() == '/') return;

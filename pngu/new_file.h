@@ -8,6 +8,7 @@
 // exclusively and removed again unless the file is completed. It never
 // replaces a file that exists, and has the mode a new file gets (0666 less
 // the umask) whichever way it was made.
+#include <functional>
 #include <string>
 
 namespace pngu {
@@ -40,6 +41,6 @@ class NewFile {
 // each; a non-zero answer is the errno the call then fails with, as where the
 // file system lacks it (nullptr: none).
 enum class FileCall { OpenUnnamed, SetMode, RenameNoReplace, Link };
-void SetFileCallHook(int (*hook)(FileCall));
+void SetFileCallHook(std::function<int(FileCall)> hook);
 
 }  // namespace pngu

@@ -11,7 +11,6 @@ struct DecodedPng {
   int bitDepth = 0;    // as stored
   bool hasPhys = false, hasGama = false;
   std::vector<uint8_t> pixels;  // row-major, 1 byte per pixel for grey, 3 for RGB
-  double fileGamma = 0.0;       // the gAMA value (0.45455 for a 2.2 display), when hasGama
 };
 
 // nullopt when the file cannot be opened or is not exactly one complete PNG
