@@ -189,7 +189,7 @@ TEST_F(PngSaverTest, EveryWayOfMakingTheFileWritesItWholeOrLeavesNothingAndNever
       {"unnamed, grey for a display of gamma 2.2", {}, fw::RGB(9, 9, 9), 2.2f, 45455},
       {"hidden name: a kernel before unnamed files; a pixel in colour", {EISDIR}, fw::RGB(200, 10, 90), -1.0f, 0},
       {"hidden name, moved by a link", {EOPNOTSUPP, 0, EINVAL}, fw::RGB(9, 9, 9), -1.0f, 0},
-      {"the name itself, exclusively: FAT through FUSE", {EOPNOTSUPP, ENOSYS, EINVAL, EPERM}, fw::RGB(9, 9, 9), 0.0f, 0},
+      {"the name itself (O_EXCL): FAT through FUSE", {EOPNOTSUPP, ENOSYS, EINVAL, EPERM}, fw::RGB(9, 9, 9), 0.0f, 0},
   };
   const std::string name = std::string(242, 'n') + " (2.5\u00B5m).png";  // 255 bytes: a hidden name must still fit
   auto noisy = fw::NewPicture(2048, 2048, 32);  // keeps the workers busy
