@@ -16,5 +16,6 @@ struct DecodedPng {
 // nullopt when the file cannot be opened or is not exactly one complete PNG
 // that libpng reads without a warning.
 // Pixels come out as 8 bits: palettes become RGB, 16-bit samples and alpha
-// are dropped.
+// are dropped. Interlaced files (the program writes none) do not decode to
+// their pixels.
 std::optional<DecodedPng> ReadPng(const std::string& path);
