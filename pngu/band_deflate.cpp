@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 namespace pngu {
@@ -14,11 +15,20 @@ constexpr int kZlibLevel = 6;
 constexpr size_t kSmoothShrink = 4;  // ISA-L output below size / 4: worth zlib's slower search
 constexpr size_t kPiece = size_t(1) << 30;  // both libraries count input in 32 bits
 
+std::atomic<int> g_failSetUps{0};  // set by tests
+
+bool SetUpFails() { return g_failSetUps.load(std::memory_order_relaxed) > 0 && g_failSetUps.fetch_sub(1) > 0; }
+
 // Kept per worker thread: setting a compressor up costs more than a small band.
+// A set-up that failed (no memory) is tried again by the next band.
 struct ZlibState {
   z_stream stream{};
   bool ready = false;
-  ZlibState() { ready = deflateInit2(&stream, kZlibLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+  bool Ready() {
+    if (!ready)
+      ready = !SetUpFails() && deflateInit2(&stream, kZlibLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    return ready;
+  }
   ~ZlibState() {
     if (ready) deflateEnd(&stream);
   }
@@ -28,7 +38,7 @@ bool ZlibBand(const uint8_t* dict, size_t dictSize, const uint8_t* data, size_t 
               std::vector<uint8_t>& out) {
   thread_local ZlibState state;
   z_stream& z = state.stream;
-  if (!state.ready || deflateReset(&z) != Z_OK) return false;
+  if (!state.Ready() || deflateReset(&z) != Z_OK) return false;
   if (dictSize > 0 && deflateSetDictionary(&z, dict, uInt(dictSize)) != Z_OK) return false;
   const size_t start = out.size();
   size_t produced = 0;
@@ -105,5 +115,7 @@ bool DeflateBand(const uint8_t* dict, size_t dictSize, const uint8_t* data, size
   out.resize(start);
   return ZlibBand(dict, dictSize, data, size, last, out);
 }
+
+void FailZlibSetUps(int count) { g_failSetUps = count; }
 
 }  // namespace pngu

@@ -18,4 +18,7 @@ namespace pngu {
 bool DeflateBand(const uint8_t* dict, size_t dictSize, const uint8_t* data, size_t size, bool last,
                  std::vector<uint8_t>& out);
 
+// Tests: the next `count` zlib set-ups fail, as when memory runs out.
+void FailZlibSetUps(int count);
+
 }  // namespace pngu

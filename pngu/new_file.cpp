@@ -66,13 +66,53 @@ mode_t ReadUmask() {
   return mask & 0777;
 }
 
-int RenameNoReplace(const char* from, const char* to) {
+std::function<int(FileCall)> g_hook;
+
+// Zero, or the errno with which the test hook fails the call.
+int Refused(FileCall call) {
+  const int error = g_hook ? g_hook(call) : 0;
+  if (error != 0) errno = error;
+  return error;
+}
+
+int OpenUnnamed(const std::string& folder) {
+  if (Refused(FileCall::OpenUnnamed)) return -1;
+  // The kernel takes the umask off the mode, as for any new file.
+  return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (Refused(FileCall::RenameNoReplace)) return -1;
 #ifdef RENAME_NOREPLACE
-  return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+  return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
 #else
   constexpr unsigned kNoReplace = 1;  // RENAME_NOREPLACE of <linux/fs.h>
-  return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, kNoReplace));
+  return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kNoReplace));
 #endif
+}
+
+int Link(const std::string& from, const std::string& to) {
+  if (Refused(FileCall::Link)) return -1;
+  return ::link(from.c_str(), to.c_str());  // EEXIST when taken
+}
+
+int SetMode(int fd, unsigned mode) {
+  if (Refused(FileCall::SetMode)) return -1;
+  return ::fchmod(fd, mode);
+}
+
+// The errors of a file system (or kernel) that lacks the call, as against
+// those of the call: no O_TMPFILE (EISDIR from a kernel that predates it);
+// no no-replace rename (FUSE answers EINVAL); no hard links or no modes
+// (EPERM, or ENOSYS from a FUSE server that has none).
+bool Lacks(FileCall call, int error) {
+  switch (call) {
+    case FileCall::OpenUnnamed: return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+    case FileCall::RenameNoReplace: return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+    case FileCall::Link:
+    case FileCall::SetMode: return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
+  }
+  return false;
 }
 
 // The permission bits that a newly created file gets: 0666 less the umask.
@@ -81,77 +121,94 @@ unsigned NewFileMode() {
   return 0666u & ~unsigned(mask);
 }
 
-bool LinkNoReplace(const std::string& from, const std::string& to) {
-  if (::link(from.c_str(), to.c_str()) != 0) return false;  // EEXIST when taken
-  ::unlink(from.c_str());
-  return true;
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Moves from to a free name `to` in the same file system; false (EEXIST when
-// taken) without touching an existing `to`, by a hard link and an unlink
-// where the file system lacks an atomic no-replace rename.
-bool MoveNoReplace(const std::string& from, const std::string& to) {
-  if (RenameNoReplace(from.c_str(), to.c_str()) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  return LinkNoReplace(from, to);
+enum class Move { Done, Failed, Unsupported };
+
+// Moves from to a free name `to` in the same file system without touching
+// an existing `to` (errno EEXIST when taken), by a hard link and an unlink
+// where the file system lacks an atomic no-replace rename. Unsupported: it
+// has neither.
+Move MoveNoReplace(const std::string& from, const std::string& to) {
+  if (RenameNoReplace(from, to) == 0) return Move::Done;
+  if (!Lacks(FileCall::RenameNoReplace, errno)) return Move::Failed;
+  if (Link(from, to) != 0) return Lacks(FileCall::Link, errno) ? Move::Unsupported : Move::Failed;
+  ::unlink(from.c_str());
+  return Move::Done;
 }
 
 }  // namespace
 
-NewFile::NewFile(std::string finalPath, bool unnamed) : finalPath_(std::move(finalPath)) {
+void SetFileCallHook(std::function<int(FileCall)> hook) { g_hook = std::move(hook); }
+
+NewFile::NewFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
   if (finalPath_.empty() || finalPath_.back() == '/') return;
-  if (unnamed) {
-    // The kernel takes the umask off the mode, as for any new file.
-    fd_ = ::open(FolderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd_ >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return;
-  }
-  std::string pattern = TempTemplate(finalPath_);
+  fd_ = OpenUnnamed(FolderOf(finalPath_));
+  if (fd_ >= 0 || !Lacks(FileCall::OpenUnnamed, errno)) return;
+  const std::string pattern = TempTemplate(finalPath_);
   if (pattern.empty()) return;
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return;
-  if (::fchmod(fd, NewFileMode()) != 0) {
-    ::close(fd);
-    ::unlink(name.data());
+  fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd_ < 0) return;
+  path_.assign(name.data());
+  // mkstemp makes the file 0600. A file system that keeps no modes (FAT)
+  // gives every file the same, and may refuse to change it.
+  if (SetMode(fd_, NewFileMode()) != 0 && !Lacks(FileCall::SetMode, errno)) {
+    Drop();
     return;
   }
-  fd_ = fd;
-  tempPath_.assign(name.data());
+  // One move to a second hidden name shows whether the file system can move
+  // the file into place at the end; ".name~XXXXXX" is no name mkstemp gives.
+  std::string moved = path_;
+  moved[moved.size() - (sizeof kTempSuffix - 1)] = '~';
+  switch (MoveNoReplace(path_, moved)) {
+    case Move::Done: path_ = moved; return;
+    case Move::Failed: return;  // no verdict: the file stays where it is, and the move at the end decides
+    case Move::Unsupported: break;
+  }
+  Drop();
+  // The last resort: named while it is written, so only here can a killed
+  // process leave a part of it. O_EXCL never replaces a name.
+  fd_ = ::open(finalPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ >= 0) path_ = finalPath_;
 }
 
-NewFile::~NewFile() {
+void NewFile::Drop() {
+  const int error = errno;
   if (fd_ >= 0) ::close(fd_);
-  if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
+  fd_ = -1;
+  if (!path_.empty()) ::unlink(path_.c_str());
+  path_.clear();
+  errno = error;
 }
+
+NewFile::~NewFile() { Drop(); }
 
 bool NewFile::Commit() {
-  if (fd_ < 0 || committed_) return false;
-  if (tempPath_.empty()) {
+  if (fd_ < 0) return false;
+  bool linked = true;  // made under its final name
+  if (path_.empty()) {
     // linkat never replaces a name. Through /proc it needs no privilege;
     // AT_EMPTY_PATH is the way where /proc is not mounted.
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    committed_ = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, finalPath_.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    if (!committed_ && errno == ENOENT)
-      committed_ = ::linkat(fd_, "", AT_FDCWD, finalPath_.c_str(), AT_EMPTY_PATH) == 0;
-  } else {
-    committed_ = MoveNoReplace(tempPath_, finalPath_);
+    linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, finalPath_.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    if (!linked && errno == ENOENT) linked = ::linkat(fd_, "", AT_FDCWD, finalPath_.c_str(), AT_EMPTY_PATH) == 0;
+  } else if (path_ != finalPath_) {
+    linked = MoveNoReplace(path_, finalPath_) == Move::Done;
   }
-  if (!committed_) return false;
+  if (!linked) return false;
+  path_ = finalPath_;
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 && errno != EINTR) {
-    // A write the file system reported only now: the file is not whole.
-    ::unlink(finalPath_.c_str());
-    committed_ = false;
-  }
-  return committed_;
+  // A write the file system reports only now: the file is not whole, and goes.
+  if (::close(fd) != 0 && errno != EINTR) return false;
+  path_.clear();
+  return true;
 }
 
 }  // namespace pngu

@@ -15,8 +15,7 @@ namespace {
 // out lives in the caller's frame.
 bool Decode(FILE* in, DecodedPng* out) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngError);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);
     return false;
@@ -34,20 +33,15 @@ bool Decode(FILE* in, DecodedPng* out) {
   png_set_expand(png);
   png_set_strip_16(png);
   png_set_strip_alpha(png);
-  const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   const size_t rowBytes = png_get_rowbytes(png, info);
   if (rowBytes * size_t(out->height) > (size_t(1) << 30)) png_error(png, "too large for a test");
   out->pixels.assign(rowBytes * size_t(out->height), 0);
-  for (int pass = 0; pass < passes; ++pass)
-    for (int y = 0; y < out->height; ++y) png_read_row(png, out->pixels.data() + rowBytes * size_t(y), nullptr);
+  for (int y = 0; y < out->height; ++y) png_read_row(png, out->pixels.data() + rowBytes * size_t(y), nullptr);
   png_read_end(png, info);
   if (std::fgetc(in) != EOF) png_error(png, "bytes after IEND");
   out->hasPhys = png_get_valid(png, info, PNG_INFO_pHYs) != 0;
   out->hasGama = png_get_valid(png, info, PNG_INFO_gAMA) != 0;
-  double gamma = 0.0;
-  if (out->hasGama) png_get_gAMA(png, info, &gamma);
-  out->fileGamma = gamma;
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }

@@ -11,11 +11,11 @@ struct DecodedPng {
   int bitDepth = 0;    // as stored
   bool hasPhys = false, hasGama = false;
   std::vector<uint8_t> pixels;  // row-major, 1 byte per pixel for grey, 3 for RGB
-  double fileGamma = 0.0;       // the gAMA value (0.45455 for a 2.2 display), when hasGama
 };
 
 // nullopt when the file cannot be opened or is not exactly one complete PNG
 // that libpng reads without a warning.
 // Pixels come out as 8 bits: palettes become RGB, 16-bit samples and alpha
-// are dropped.
+// are dropped. Interlaced files (the program writes none) do not decode to
+// their pixels.
 std::optional<DecodedPng> ReadPng(const std::string& path);
