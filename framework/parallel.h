@@ -20,4 +20,9 @@ unsigned UsableCores();
 // inside another runs on the calling thread alone.
 void ParallelFor(size_t count, const std::function<void(size_t)>& task, unsigned threads = 0);
 
+namespace detail {
+// Tests: while set, no worker thread can be started, as under a process limit.
+void SetThreadStartsFail(bool fail);
+}  // namespace detail
+
 }  // namespace fw
