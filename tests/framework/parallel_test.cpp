@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <latch>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -58,27 +59,15 @@ TEST(ParallelFor, EveryTaskRunsOnceAndAStopReachesTheCallerWithNoTaskRunning) {
       SCOPED_TRACE(std::string(row.name) + ", " + std::to_string(threads) + " threads");
       std::vector<std::atomic<int>> runs(kTasks);
       std::atomic<int> running{0};
-      std::mutex mutex;
-      std::condition_variable yielded;
-      bool hookRan = !row.hook;
-      const auto caller = std::this_thread::get_id();
-      if (row.hook) fw::SetYieldHook([&] {
-        {
-          std::lock_guard<std::mutex> lock(mutex);
-          hookRan = true;
-        }
-        yielded.notify_all();
-        row.hook();
-      });
+      std::latch yielded(row.hook ? 1 : 0);  // so that the caller surely yields
+      if (row.hook) fw::SetYieldHook([&] { yielded.count_down(), row.hook(); });
       fw::detail::SetThreadStartsFail(row.threadsFail);
+      const auto caller = std::this_thread::get_id();
       std::string reached;
       try {
         fw::ParallelFor(kTasks, [&](size_t i) {
           ++running;
-          if (std::this_thread::get_id() != caller) {  // so that the caller surely yields
-            std::unique_lock<std::mutex> lock(mutex);
-            yielded.wait_for(lock, std::chrono::minutes(1), [&] { return hookRan; });
-          }
+          if (std::this_thread::get_id() != caller) yielded.wait();
           ++runs[i];
           --running;
           if (i == row.throwAt) throw std::runtime_error("task " + std::to_string(i));
