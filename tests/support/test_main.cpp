@@ -10,9 +10,7 @@
 #include "framework/runtime.h"
 #include "tests/support/temp_dir.h"
 
-namespace {
-pid_t g_testPid = 0;  // set first in main
-}  // namespace
+static pid_t g_testPid = 0;  // set first in main
 
 // This process has threads, so a child it forks may call only async-signal-
 // safe functions until it execs: one that calls setenv (which can wait for a
