@@ -1,5 +1,6 @@
 #include "framework/parallel.h"
 
+#include <errno.h>
 #include <sched.h>
 
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -26,6 +28,8 @@ unsigned UsableCores() {
 }
 
 namespace {
+
+std::atomic<bool> g_threadStartsFail{false};
 
 // How long a thread that ran out of work keeps looking before it sleeps: a
 // picture is a few batches of short tasks, and waking a sleeping thread
@@ -81,9 +85,18 @@ class Pool {
   }
 
   // Hands the batch to `workers` threads, starting more threads as needed.
+  // When the system starts no more (a process or container limit), the batch
+  // goes on with the threads there are: the calling thread can run it alone.
   void Start(Batch& batch, unsigned workers) {
     std::lock_guard<std::mutex> lock(mutex_);
-    while (workers_.size() < workers) workers_.emplace_back([this] { Run(); });
+    try {
+      while (workers_.size() < workers) {
+        if (g_threadStartsFail) throw std::system_error(EAGAIN, std::generic_category());
+        workers_.emplace_back([this] { Run(); });
+      }
+    } catch (const std::system_error&) {
+      workers = unsigned(workers_.size());
+    }
     batch.running = workers;
     batch_ = &batch;
     wanted_ = workers;
@@ -155,6 +168,8 @@ void YieldInBatch(Batch& batch, std::exception_ptr& stopped) {
 
 }  // namespace
 
+void detail::SetThreadStartsFail(bool fail) { g_threadStartsFail = fail; }
+
 void ParallelFor(size_t count, const std::function<void(size_t)>& task, unsigned threads) {
   if (count == 0) return;
   if (threads == 0) threads = UsableCores();
@@ -163,8 +178,14 @@ void ParallelFor(size_t count, const std::function<void(size_t)>& task, unsigned
   batch.count = count;
   batch.task = &task;
   const unsigned workers = g_inBatch ? 0 : threads - 1;
-  const bool outer = !g_inBatch;
-  g_inBatch = true;
+  // Cleared on every way out, or every later batch would run on one thread.
+  struct BatchFlag {
+    const bool outer = !g_inBatch;
+    BatchFlag() { g_inBatch = true; }
+    ~BatchFlag() {
+      if (outer) g_inBatch = false;
+    }
+  } flag;
   if (workers > 0) Pool::Instance().Start(batch, workers);
 
   // The calling thread takes tasks too, yielding between them.
@@ -184,7 +205,6 @@ void ParallelFor(size_t count, const std::function<void(size_t)>& task, unsigned
     lock.lock();
   }
   lock.unlock();
-  if (outer) g_inBatch = false;
   if (stopped) std::rethrow_exception(stopped);
   if (batch.error) std::rethrow_exception(batch.error);
 }

@@ -17,11 +17,6 @@ namespace {
 
 using testsupport::TempDir;
 
-std::string Write(const TempDir& dir, const std::string& name, const std::string& bytes) {
-  testsupport::WriteBytes(dir.File(name), bytes);
-  return dir.File(name);
-}
-
 TEST(Files, ReadLineSplitsAtEveryLineEndAndCutsLongLines) {
   const std::string x(65535, 'x'), y(70000, 'y'), z(131071, 'z');
   const struct {
@@ -43,7 +38,8 @@ TEST(Files, ReadLineSplitsAtEveryLineEndAndCutsLongLines) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     TempDir dir;
-    const auto file = fw::FolderItem(Write(dir, "t.txt", row.bytes)).OpenForReading();
+    testsupport::WriteBytes(dir.File("t.txt"), row.bytes);
+    const auto file = fw::FolderItem(dir.File("t.txt")).OpenForReading();
     ASSERT_TRUE(file);
     const auto s = file->OpenText();
     ASSERT_TRUE(s);

@@ -1,11 +1,11 @@
 #include "tests/support/program_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace testsupport {
@@ -21,15 +21,24 @@ pid_t StartProgram(const std::vector<std::string>& args, const fs::path& cwd,
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  // Everything the child needs is made here: this process has threads, so the
+  // child may call only async-signal-safe functions until it execs.
+  std::map<std::string, std::string> vars = env;
+  vars.emplace("QT_QPA_PLATFORM", "offscreen");
+  std::vector<std::string> entries;
+  for (char** e = environ; *e; ++e)
+    if (!vars.count(std::string(*e, std::strcspn(*e, "=")))) entries.emplace_back(*e);
+  for (const auto& [name, value] : vars) entries.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (auto& e : entries) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const std::string dir = cwd.string();
   const pid_t pid = ::fork();
   if (pid == 0) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-    if (FILE* null = std::fopen("/dev/null", "w")) {
-      ::dup2(fileno(null), 1);
-      ::dup2(fileno(null), 2);
-    }
-    if (::chdir(cwd.c_str()) == 0) ::execv(program.c_str(), argv.data());
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    if (::chdir(dir.c_str()) == 0) ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }
   return pid;
