@@ -228,6 +228,7 @@ double PeakAboveIdleMiB(ProgramHarness& program, const std::string& input) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);  // measured without a screen
   fw::RuntimeInit(argc, argv);
   const char* env = std::getenv("ORV_PERF_DIR");
   g_perf = argc > 1 ? argv[1] : env ? env : std::string(ORV_SOURCE_DIR) + "/../shared/perf";
