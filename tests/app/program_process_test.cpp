@@ -121,7 +121,7 @@ TEST(ProgramProcess, DocumentsReachTheOneRunningProgram) {
     if (row.setup == kStopped && ::kill(first, SIGSTOP) == 0) ::waitid(P_PID, first, &stopped, WSTOPPED);
     if (row.setup == kIdle) LeaveDescriptors(first, 10);
     std::vector<int> visitors;  // until the queue is full, or more than the program can take
-    const size_t idle = row.setup == kStopped ? 64 : row.setup == kIdle ? 20 : 0;
+    const size_t idle = row.setup == kStopped ? 64 : row.setup == kIdle ? 12 : 0;
     for (int fd; visitors.size() < idle && (fd = SocketAt(socket, false)) >= 0;) visitors.push_back(fd);
     if (!row.second.empty()) {
       std::vector<std::string> args = row.second;
@@ -142,8 +142,8 @@ TEST(ProgramProcess, DocumentsReachTheOneRunningProgram) {
         EXPECT_EQ(WaitForEnd(second, std::chrono::seconds(60)).exitStatus, 0) << "the second start did not end in order";
       }
     }
-    for (int fd : visitors) ::close(fd);
     EXPECT_TRUE(WaitForPngs(docs, row.converted, first)) << "a handed-over document was not converted";
+    for (int fd : visitors) ::close(fd);
     EXPECT_EQ(CountPngs(docs), row.converted.size());
     ASSERT_TRUE(Running(first)) << "the first program ended";
     EXPECT_EQ(StopProgram(first).exitStatus, 0);
