@@ -7,11 +7,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/recorder.h"
 #include "framework/window.h"
 
 namespace fw {
@@ -39,8 +42,9 @@ constexpr int kAnswerTimeoutMs = 30000;
 // A visitor that sends nothing for this long is dropped: it holds a descriptor
 // that a later start may need.
 constexpr int kIdleVisitorMs = 3000;
-// Out of descriptors, the program waits this long before it accepts again
-// instead of being woken at once by the same waiting start.
+// With as many visitors as it reads at once, or out of descriptors, the
+// program waits this long before it accepts again instead of being woken at
+// once by the same waiting start.
 constexpr int kAcceptPauseMs = 200;
 
 int g_lockFd = -1;
@@ -212,10 +216,21 @@ void BringMainWindowForward() {
   first->Show();
 }
 
+// At most this many later starts are read at once: the others wait in the
+// queue, and the program keeps descriptors for its own files.
+size_t VisitorRoom() {
+  rlimit limit{};
+  ::getrlimit(RLIMIT_NOFILE, &limit);
+  return std::min<rlim_t>(64, limit.rlim_cur / 4);
+}
+
 // One later start: its documents are read to the end, then queued.
 class Visitor : public QObject {
  public:
+  static inline size_t count = 0;
+
   Visitor(int fd, QObject* owner) : QObject(owner), fd_(fd), notifier_(fd, QSocketNotifier::Read, this) {
+    ++count;
     connect(&notifier_, &QSocketNotifier::activated, this, [this] { Read(); });
     idle_.setSingleShot(true);
     connect(&idle_, &QTimer::timeout, this, [this] {
@@ -226,6 +241,7 @@ class Visitor : public QObject {
   ~Visitor() override {
     notifier_.setEnabled(false);
     ::close(fd_);
+    --count;
   }
 
  private:
@@ -320,20 +336,19 @@ void ListenForLaterStarts(QObject* owner) {
   if (g_listenFd < 0) return;
   g_listenNotifier = new QSocketNotifier(g_listenFd, QSocketNotifier::Read, owner);
   QObject::connect(g_listenNotifier, &QSocketNotifier::activated, owner, [owner] {
-    for (;;) {
+    Record("AcceptLaterStarts");
+    while (Visitor::count < VisitorRoom()) {
       const int fd = ::accept4(g_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-      if (fd >= 0) {
-        if (SameUser(fd))
-          new Visitor(fd, owner);
-        else
-          ::close(fd);
-      } else if (errno != EINTR && errno != ECONNABORTED) {
-        break;
-      }
+      if (fd >= 0 && SameUser(fd))
+        new Visitor(fd, owner);
+      else if (fd >= 0)
+        ::close(fd);
+      else if (errno == EAGAIN || errno == EWOULDBLOCK)
+        return;
+      else if (errno != EINTR && errno != ECONNABORTED)
+        break;  // out of descriptors
     }
-    if (errno == EAGAIN || errno == EWOULDBLOCK) return;
-    // Out of descriptors until visitors go: the waiting start would wake the
-    // loop again at once.
+    // The starts waiting in the queue would wake the loop again at once.
     g_listenNotifier->setEnabled(false);
     QTimer::singleShot(kAcceptPauseMs, g_listenNotifier, [] { g_listenNotifier->setEnabled(true); });
   });
