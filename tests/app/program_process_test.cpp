@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -212,13 +213,16 @@ TEST(ProgramProcess, AStartWithoutDocumentsBringsTheMainWindowForward) {
   for (int i = 0; i < 1000; ++i) QCoreApplication::processEvents();
   fw::SetRecordHook(nullptr);
   EXPECT_LT(accepting, 500) << idle.size() << " starts";
-  for (int fd : idle) ::close(fd);
-  ProgramHarness::Settle();
+  const auto deadline = Clock::now() + std::chrono::seconds(60);
+  for (int fd : idle) ::shutdown(fd, SHUT_WR);  // each now hands over no documents, and is answered
+  for (int fd : idle) {
+    for (pollfd answer{fd, POLLIN, 0}; ::poll(&answer, 1, 0) == 0 && Clock::now() < deadline;) ProgramHarness::Settle();
+    ::close(fd);
+  }
   ProgramHarness::ChooseMenu("ToolsAddImages");
   ASSERT_EQ(fw::FrontWindow()->ClassName(), "AddImages.AddImages");
 
   const pid_t later = StartProgram({}, session.dir.path());
-  const auto deadline = Clock::now() + std::chrono::seconds(60);
   while (Running(later) && Clock::now() < deadline) ProgramHarness::Settle();
   const Ending end = WaitForEnd(later, std::chrono::seconds(1));
   fw::CloseSessionChannel();
