@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -86,10 +88,13 @@ void RemoveQuitSignals() {
 void RuntimeInit(int& argc, char** argv) {
   if (g_app) return;
   Record("RuntimeInit");
-  // No display and no platform chosen: run without a screen rather than abort.
+  // No display and no platform chosen: no window could be seen, so the program
+  // does not run unseen. A start that only hands documents over never gets here.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::fputs("Orvistella needs a graphical session (DISPLAY or WAYLAND_DISPLAY)\n", stderr);
+    CloseSessionChannel();
+    std::exit(1);
   }
   // Every argument after the program's name is a document: the toolkit sees
   // none of them, so a file named "-style=a.map" is not taken for an option.

@@ -20,6 +20,14 @@ cmake --install "$build" --prefix "$stage/prefix" >/dev/null
 mkdir -m 700 "$stage/runtime"
 export XDG_RUNTIME_DIR="$stage/runtime"
 
+# With no display and no platform chosen the program says so and ends.
+status=0
+said="$(timeout 60 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/prefix/bin/orvistella" 2>&1 >/dev/null)" || status=$?
+if [ "$status" != 1 ] || [ "$said" != "Orvistella needs a graphical session (DISPLAY or WAYLAND_DISPLAY)" ]; then
+  echo "FAIL: without a display: status $status, said: $said"; exit 1
+fi
+echo "ok: without a display it says so and ends with status 1"
+
 docs="$stage/my documents"  # a desktop passes a path with blanks as one argument
 mkdir -p "$docs"
 "$make_map" "$docs/first.map" 32 24 2 1

@@ -40,16 +40,34 @@ TEST(ShellGui, OpenDialogCancelledOrAnsweredWithAnotherSuffixConvertsNothing) {
   }
 }
 
-TEST(ShellGui, CloseBoxAndFileCloseQuitWithCodeZero) {
-  for (const bool closeBox : {true, false}) {
-    SCOPED_TRACE(closeBox ? "close box" : "File > Close");
+// A choice goes to the front window, else to the application: with Add
+// Images in front (opened by its key), "Close" is disabled and "Quit" works.
+TEST(ShellGui, CloseAndQuitGoToTheFrontWindowElseTheApplication) {
+  const struct {
+    const char* how;
+    bool addImages;
+    Qt::Key key;  // with Ctrl; none: the close box
+    bool quits;
+  } rows[] = {
+      {"the close box", false, Qt::Key_unknown, true},
+      {"File > Close", false, Qt::Key_W, true},
+      {"Close with Add Images in front", true, Qt::Key_W, false},
+      {"Quit with Add Images in front", true, Qt::Key_Q, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.how);
     ProgramHarness h;
-    if (closeBox)
-      h.main()->Host()->close();
-    else
-      ProgramHarness::ChooseMenu("FileClose");
+    if (row.addImages) QTest::keyClick(h.main()->Host(), Qt::Key_A, Qt::ControlModifier);
     ProgramHarness::Settle();
-    EXPECT_TRUE(fw::Quitting());
+    fw::Window* front = fw::FrontWindow();
+    ASSERT_EQ(front->ClassName(), row.addImages ? "AddImages.AddImages" : "Main.Main");
+    EXPECT_EQ(ProgramHarness::MenuEnabled("FileClose"), !row.addImages);
+    if (row.key == Qt::Key_unknown)
+      front->Host()->close();
+    else
+      QTest::keyClick(front->Host(), row.key, Qt::ControlModifier);
+    ProgramHarness::Settle();
+    EXPECT_EQ(fw::Quitting(), row.quits);
     EXPECT_EQ(fw::ExitCode(), 0);
     EXPECT_TRUE(h.reports.empty());
   }

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
   testsupport::TempDir runtimeDir;
   std::filesystem::permissions(runtimeDir.path(), std::filesystem::perms::owner_all);
   ::setenv("XDG_RUNTIME_DIR", runtimeDir.path().c_str(), 1);
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   testing::InitGoogleTest(&argc, argv);
   fw::RuntimeInit(argc, argv);
   const int result = RUN_ALL_TESTS();
