@@ -1,8 +1,9 @@
 // The main window within the shell: the "Open..." dialog, and quitting by its
-// close box or by File > Close.
+// close box, File > Close or Quit.
 #include <gtest/gtest.h>
 
 #include <QMainWindow>
+#include <QTest>
 
 #include "framework/application.h"
 #include "framework/window.h"
