@@ -11,6 +11,7 @@
 
 #include "framework/parallel.h"
 #include "framework/plugins.h"
+#include "framework/yield.h"
 #include "pngu/new_file.h"
 #include "pngu/png_encoder.h"
 
@@ -79,7 +80,11 @@ bool WriteNewPngFile(const std::string& path, const PngImage& image, const Pixel
     NewFile file(path);
     EncodeOptions options;
     options.threads = threads;
-    if (file.Fd() >= 0 && EncodePng(file.Fd(), image, rows, options) && file.Commit()) return true;
+    if (file.Fd() >= 0 && EncodePng(file.Fd(), image, rows, options)) {
+      // A quit that came while the last bands were written leaves no file.
+      fw::RuntimeBackgroundTask();
+      if (file.Commit()) return true;
+    }
     error = errno;
   } catch (const std::bad_alloc&) {
   }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -186,6 +187,10 @@ std::vector<OneFile> OneFileRows() {
   const std::string longPng = longInput + " " + longSpecies + " (20nm).png";
   const auto header = testsupport::MapHeaderLines(two);
   const Names image0 = Concat({sizes, stats(two, 0), {"t O1 (20nm).png"}});
+  const auto quitInOrder = [](const TempDir&) {
+    EXPECT_TRUE(fw::Quitting());
+    EXPECT_EQ(fw::ExitCode(), 0);
+  };
   return {
       {"header only", Bytes("head.map", Lines(Concat({headerOnly, {"EOFH"}}))), headerOnly,
        {"Pixel Size: 100(w) x 100(h)", "Micron Size: 25.0(w) x 25.0(h)"}, {"headersize wrong"}},
@@ -203,10 +208,7 @@ std::vector<OneFile> OneFileRows() {
            if (++yields == 3) fw::Quit(0);
          };
        },
-       [](const TempDir&) {
-         EXPECT_TRUE(fw::Quitting());
-         EXPECT_EQ(fw::ExitCode(), 0);
-       }},
+       quitInOrder},
       {"a folder named x.map", [](const TempDir& d) {
          fs::create_directory(d.File("x.map"));
          return d.File("x.map");
@@ -223,6 +225,9 @@ std::vector<OneFile> OneFileRows() {
          h.main()->CB_autosave()->SetValue(false);
          return std::function<void()>();
        }},
+      // SIGTERM once image 0's rows are listed: no picture of it, image 1 not begun.
+      {"a quit signal while the first picture is made", Generated("t.map", two), header, Concat({sizes, stats(two, 0)}),
+       {}, {}, {}, AtRows(6, [](const std::string&) { ::raise(SIGTERM); }), quitInOrder},
       // Image 0 is written; then the file is cut short, and image 1 is not read.
       {"file truncated while its images are read", Generated("t.map", two), header,
        Concat({image0, {"Could not read this file."}}), {}, {"t O1 (20nm).png"}, {"t.map"},
