@@ -1,15 +1,52 @@
 #include "framework/picture.h"
 
+#include <sys/mman.h>
+
 #include <cstdint>
 #include <new>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace fw {
+
+namespace {
+
+// From this size on, a picture's grey levels get pages of their own: the
+// kernel zeroes them lazily, on the first touch by whichever thread writes
+// them (the workers that draw it), where zero-filling them here would hold the
+// window for a tenth of a second per 256 MiB. Smaller ones are filled here in
+// a millisecond or two.
+constexpr size_t kOwnPages = size_t{4} << 20;
+
+uint8_t* NewZeroedBytes(size_t n) {
+  if (n < kOwnPages) return new uint8_t[n]();
+  void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  return static_cast<uint8_t*>(p);
+}
+
+}  // namespace
+
+// Unmapping hundreds of MiB takes tens of milliseconds: a thread of its own
+// does it, and the window's thread only when no thread can be started.
+void Picture::ReleaseGrey::operator()(uint8_t* p) const {
+  if (bytes < kOwnPages) {
+    delete[] p;
+    return;
+  }
+  try {
+    std::thread([p, n = bytes] { ::munmap(p, n); }).detach();
+  } catch (const std::system_error&) {
+    ::munmap(p, bytes);
+  }
+}
 
 Picture::Picture(int width, int height)
     : width_(width > 0 && height > 0 ? width : 0), height_(width > 0 && height > 0 ? height : 0) {
   // Zeroed: a new picture is black.
-  grey_.reset(new uint8_t[size_t(width_) * size_t(height_)]());
+  const size_t bytes = size_t(width_) * size_t(height_);
+  grey_ = {NewZeroedBytes(bytes), ReleaseGrey{bytes}};
 }
 
 bool Picture::SetPixel(int x, int y, Color c) {
