@@ -1,12 +1,15 @@
 #include "framework/picture.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+
+#include "framework/parallel.h"
 
 namespace fw {
 
@@ -24,6 +27,18 @@ uint8_t* NewZeroedBytes(size_t n) {
   void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) throw std::bad_alloc();
   return static_cast<uint8_t*>(p);
+}
+
+// Faults a large picture's pages in, in order and on every core. Drawing
+// fills the picture column by column, so its first columns would fault a
+// page of every row, one after another, on whichever thread draws them.
+void TouchPages(uint8_t* p, size_t n) {
+  constexpr size_t kChunk = size_t{1} << 20;
+  const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+  ParallelFor((n + kChunk - 1) / kChunk, [=](size_t c) {
+    volatile uint8_t* chunk = p + c * kChunk;
+    for (size_t i = 0; i < kChunk && c * kChunk + i < n; i += page) chunk[i] = 0;
+  });
 }
 
 }  // namespace
@@ -47,6 +62,7 @@ Picture::Picture(int width, int height)
   // Zeroed: a new picture is black.
   const size_t bytes = size_t(width_) * size_t(height_);
   grey_ = {NewZeroedBytes(bytes), ReleaseGrey{bytes}};
+  if (bytes >= kOwnPages) TouchPages(grey_.get(), bytes);
 }
 
 bool Picture::SetPixel(int x, int y, Color c) {

@@ -19,6 +19,7 @@ bool g_quit = false;
 bool g_inHook = false;
 void (*g_signalAction)() = nullptr;
 constexpr auto kSlice = std::chrono::milliseconds(15);
+constexpr int kDrainMs = 5;
 
 // The reasons of g_yieldAttention, one bit each, so that the window's thread
 // and a signal handler never overwrite each other's.
@@ -58,7 +59,10 @@ void detail::YieldSlow() {
   auto now = Clock::now();
   if (now - g_lastEvents < kSlice) return;
   g_lastEvents = now;
-  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Until nothing is pending (a few ms at most): what one event makes ready,
+  // such as a later start's message once its connection is taken, is handled
+  // in this slice, not the next.
+  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents, kDrainMs);
   g_lastEvents = Clock::now();
   TakeQuitSignal();
   if (g_quit) throw QuitUnwind();
