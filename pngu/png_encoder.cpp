@@ -394,10 +394,15 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
       queue.Stop();
   };
   if (threads == 1 || bandCount == 1) {
-    // No hand-over to a worker: the calling thread deflates, yielding after each band.
-    for (size_t i = 0; i < bandCount; ++i) {
-      deflateBand(i);
+    // No hand-over to a worker: the calling thread deflates, yielding after
+    // each band (before it goes to the writer, so that the yield before the
+    // file is linked is the first to find the last band written).
+    for (size_t i = 0; i < bandCount && queue.WaitForRoom(i, true); ++i) {
+      Band band;
+      const bool ok = deflate(i, band);
       fw::RuntimeBackgroundTask(uint32_t(kBandBytes));
+      if (!ok) break;
+      queue.Put(i, std::move(band));
     }
   } else {
     fw::ParallelFor(bandCount, deflateBand, threads);

@@ -162,6 +162,22 @@ During AtRows(int rows, std::function<void(const std::string& input)> act) {
   };
 }
 
+// Acts once, at the first yield where a file open under the input's folder
+// ends with a PNG's last chunk: a whole picture, not yet linked into place.
+During AtWholePngNotLinked(std::function<void()> act) {
+  return [=](ProgramHarness&, const std::string& input) {
+    return [folder = fs::path(input).parent_path(), act, done = false]() mutable {
+      static const std::string kIend("\0\0\0\0IEND\xAE\x42\x60\x82", 12);
+      std::error_code ec;
+      for (const auto& fd : fs::directory_iterator("/proc/self/fd", ec)) {
+        if (done || fs::read_symlink(fd.path(), ec).parent_path() != folder) continue;
+        done = testsupport::ReadBytes(fd.path().string()).ends_with(kIend);
+        if (done) act();
+      }
+    };
+  };
+}
+
 std::vector<OneFile> OneFileRows() {
   const MapSpec one = Small({"O1"});
   const MapSpec two = Small({"O1", "C1"});
@@ -225,9 +241,9 @@ std::vector<OneFile> OneFileRows() {
          h.main()->CB_autosave()->SetValue(false);
          return std::function<void()>();
        }},
-      // SIGTERM once image 0's rows are listed: no picture of it, image 1 not begun.
-      {"a quit signal while the first picture is made", Generated("t.map", two), header, Concat({sizes, stats(two, 0)}),
-       {}, {}, {}, AtRows(6, [](const std::string&) { ::raise(SIGTERM); }), quitInOrder},
+      // SIGTERM once image 0's picture is whole: it is not linked, image 1 is not begun.
+      {"a quit signal before the first picture is linked", Generated("t.map", two), header,
+       Concat({sizes, stats(two, 0)}), {}, {}, {}, AtWholePngNotLinked([] { ::raise(SIGTERM); }), quitInOrder},
       // Image 0 is written; then the file is cut short, and image 1 is not read.
       {"file truncated while its images are read", Generated("t.map", two), header,
        Concat({image0, {"Could not read this file."}}), {}, {"t O1 (20nm).png"}, {"t.map"},
