@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -34,7 +35,9 @@ pid_t Start(const std::string& program, const std::string& input, const std::str
   argv.push_back(nullptr);
   const std::string env[] = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime};
   std::vector<char*> envp;
-  for (char** e = environ; *e; ++e) envp.push_back(*e);
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0)
+      envp.push_back(*e);
   for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
   const pid_t pid = ::fork();

@@ -11,10 +11,10 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
-#include <thread>
 #include <new>
 #include <optional>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "framework/parallel.h"
