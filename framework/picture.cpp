@@ -1,9 +1,9 @@
 #include "framework/picture.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -15,19 +15,20 @@ namespace fw {
 
 namespace {
 
-// From this size on, a picture's grey levels get pages of their own: the
-// kernel zeroes them lazily, on the first touch by whichever thread writes
-// them (the workers that draw it), where zero-filling them here would hold the
-// window for a tenth of a second per 256 MiB. Smaller ones are filled here in
-// a millisecond or two.
-constexpr size_t kOwnPages = size_t{4} << 20;
-
+// Zeroed memory without a fill on the window's thread where it counts:
+// calloc takes a large block from fresh pages, which the kernel zeroes lazily
+// on first touch (by the workers, see TouchPages), and fills only a block it
+// reuses, which is already faulted in and quick to fill. Zero-filling 256 MiB
+// here would hold the window for a tenth of a second.
 uint8_t* NewZeroedBytes(size_t n) {
-  if (n < kOwnPages) return new uint8_t[n]();
-  void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) throw std::bad_alloc();
+  void* p = std::calloc(n > 0 ? n : 1, 1);
+  if (!p) throw std::bad_alloc();
   return static_cast<uint8_t*>(p);
 }
+
+// From this size on, a picture's pages are faulted in on every core, and its
+// memory goes back on a thread of its own.
+constexpr size_t kLarge = size_t{4} << 20;
 
 // Faults a large picture's pages in, in order and on every core. Drawing
 // fills the picture column by column, so its first columns would fault a
@@ -46,15 +47,14 @@ void TouchPages(uint8_t* p, size_t n) {
 // Unmapping hundreds of MiB takes tens of milliseconds: a thread of its own
 // does it, and the window's thread only when no thread can be started.
 void Picture::ReleaseGrey::operator()(uint8_t* p) const {
-  if (bytes < kOwnPages) {
-    delete[] p;
-    return;
+  if (bytes >= kLarge) {
+    try {
+      std::thread([p] { std::free(p); }).detach();
+      return;
+    } catch (const std::system_error&) {
+    }
   }
-  try {
-    std::thread([p, n = bytes] { ::munmap(p, n); }).detach();
-  } catch (const std::system_error&) {
-    ::munmap(p, bytes);
-  }
+  std::free(p);
 }
 
 Picture::Picture(int width, int height)
@@ -62,7 +62,7 @@ Picture::Picture(int width, int height)
   // Zeroed: a new picture is black.
   const size_t bytes = size_t(width_) * size_t(height_);
   grey_ = {NewZeroedBytes(bytes), ReleaseGrey{bytes}};
-  if (bytes >= kOwnPages) TouchPages(grey_.get(), bytes);
+  if (bytes >= kLarge) TouchPages(grey_.get(), bytes);
 }
 
 bool Picture::SetPixel(int x, int y, Color c) {

@@ -65,8 +65,8 @@ class Picture {
 
   int width_, height_;
   int hres_ = 72, vres_ = 72;
-  // The grey levels' memory: a large picture's comes zeroed from pages of its
-  // own and goes back on a thread of its own (see picture.cpp).
+  // The grey levels' memory, zeroed without a fill on the window's thread
+  // where it counts; a large picture's goes back on a thread of its own.
   struct ReleaseGrey {
     size_t bytes;
     void operator()(uint8_t* p) const;

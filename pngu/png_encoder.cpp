@@ -15,6 +15,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "framework/parallel.h"
@@ -206,16 +207,19 @@ class BandQueue {
     std::lock_guard<std::mutex> lock(mutex_);
     bands_[i] = std::move(band);
     bands_[i].ready = true;
-    ready_.notify_one();
+    if (i == awaited_) ready_.notify_one();  // the writer waits for no other
   }
 
-  // The writer's: band i once deflated; false when the encoding stopped.
-  bool Take(size_t i, Band& band) {
+  // The writer's: band i, once deflated, and every band ready after it;
+  // false when the encoding stopped.
+  bool Take(size_t i, std::vector<Band>& taken) {
     std::unique_lock<std::mutex> lock(mutex_);
+    awaited_ = i;
     ready_.wait(lock, [&] { return stopped_ || bands_[i].ready; });
+    awaited_ = SIZE_MAX;
     if (stopped_) return false;
-    band = std::move(bands_[i]);
-    bands_[i] = Band{};
+    taken.clear();
+    for (; i < bands_.size() && bands_[i].ready; ++i) taken.push_back(std::exchange(bands_[i], Band{}));
     return true;
   }
 
@@ -255,6 +259,7 @@ class BandQueue {
   std::vector<Band> bands_;
   size_t ahead_;
   size_t written_ = 0;
+  size_t awaited_ = SIZE_MAX;  // the band the writer waits for
   bool stopped_ = false, finished_ = false, whole_ = false;
 };
 
@@ -312,10 +317,12 @@ class WriterThread {
   WriterThread(BandQueue& queue, PngFileWriter& file, size_t bandCount)
       : queue_(queue), thread_([&queue, &file, bandCount] {
           bool ok = file.Begin();
-          Band band;
-          for (size_t i = 0; ok && i < bandCount; ++i) {
-            ok = queue.Take(i, band) && file.Add(band);
-            queue.Written(i + 1);
+          std::vector<Band> taken;
+          for (size_t i = 0; ok && i < bandCount;) {
+            ok = queue.Take(i, taken);
+            for (size_t k = 0; ok && k < taken.size(); ++k) ok = file.Add(taken[k]);
+            i += taken.size();
+            queue.Written(i);
           }
           queue.Finish(ok && file.End());
         }) {}
