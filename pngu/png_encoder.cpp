@@ -218,7 +218,6 @@ class BandQueue {
     ready_.wait(lock, [&] { return stopped_ || bands_[i].ready; });
     awaited_ = SIZE_MAX;
     if (stopped_) return false;
-    taken.clear();
     for (; i < bands_.size() && bands_[i].ready; ++i) taken.push_back(std::exchange(bands_[i], Band{}));
     return true;
   }
@@ -322,6 +321,7 @@ class WriterThread {
             ok = queue.Take(i, taken);
             for (size_t k = 0; ok && k < taken.size(); ++k) ok = file.Add(taken[k]);
             i += taken.size();
+            taken.clear();  // freed before room is made for more
             queue.Written(i);
           }
           queue.Finish(ok && file.End());
