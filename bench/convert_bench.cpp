@@ -3,7 +3,9 @@
 // it, with the files' paths, timed until its last PNG is in place; the script
 // once per file. On every core, then both pinned to two. Then, in this
 // process: the PNG encoder alone against the script's own PNG time, the
-// window's longest pause during a conversion, and the peak memory of one.
+// window's longest pause during a conversion, and the peak memory of one;
+// and from outside, the program's answers on its session socket during a
+// conversion and its end after SIGTERM part-way through one.
 //
 //   build/bench/bench_convert [PEER_DIR]
 //
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "bench/outside_runs.h"
+#include "bench/session_probe.h"
 #include "bench/smooth_images.h"
 #include "framework/parallel.h"
 #include "framework/runtime.h"
@@ -260,28 +263,51 @@ int main(int argc, char** argv) {
   ok &= EncoderAlone(big, WorkFile("big.gray8"), 2048, 4);
 
   {
-    ProgramHarness program;
-    for (const std::vector<int>& cpus : {std::vector<int>{}, std::vector<int>{0, 1}}) {
-      PinProcess(cpus);
-      const double gap = LongestTickGapMs(program, Place(big, "live"));
-      ok &= gap <= 30;
-      std::printf("  longest pause of the window converting 2048 x 2048 x 4, %s cores: %.0f ms (target <= 30)\n",
-                  cpus.empty() ? "all" : "2", gap);
-      std::fflush(stdout);
-    }
-    PinProcess({});
-    testsupport::MapSpec spec;
-    spec.width = spec.height = 4096;
-    for (int k = 0; k < 8; ++k) spec.species.push_back("E" + std::to_string(k));
-    spec.sample = [](int k, int x, int y) {
-      const double wave = 300.0 * std::sin(0.01 * x * (k + 1)) * std::cos(0.013 * y);
-      return float(1000.0 + wave + (x * 7919 + y * 104729 + k) % 97);
+    // Noisy waves, which deflate like the instrument's maps.
+    const auto waves = [](int side, int images) {
+      testsupport::MapSpec spec;
+      spec.width = spec.height = side;
+      for (int k = 0; k < images; ++k) spec.species.push_back("E" + std::to_string(k));
+      spec.sample = [](int k, int x, int y) {
+        const double wave = 300.0 * std::sin(0.01 * x * (k + 1)) * std::cos(0.013 * y);
+        return float(1000.0 + wave + (x * 7919 + y * 104729 + k) % 97);
+      };
+      const std::string path = WorkFile("waves" + std::to_string(side) + ".map");
+      testsupport::WriteMapFile(path, spec);
+      return path;
     };
-    const std::string huge = WorkFile("huge.map");
-    testsupport::WriteMapFile(huge, spec);
-    const double peak = PeakAboveIdleMiB(program, huge);
+    const std::string huge = waves(4096, 8), square = waves(16000, 1);
+    const std::pair<const char*, std::string> live[] = {
+        {"2048 x 2048 x 4", Place(big, "live")}, {"4096 x 4096 x 8", huge}, {"16000 x 16000 x 1", square}};
+    ProgramHarness program;
+    const double peak = PeakAboveIdleMiB(program, huge);  // first: later runs leave memory to the heap
     ok &= peak <= 64;
     std::printf("  peak memory above the idle window converting 4096 x 4096 x 8: %.1f MiB (target <= 64)\n", peak);
+    for (const std::vector<int>& cpus : {std::vector<int>{}, std::vector<int>{0, 1}}) {
+      PinProcess(cpus);
+      for (const auto& [name, input] : live) {
+        const double gap = LongestTickGapMs(program, input);
+        ok &= gap <= 30;
+        std::printf("  longest pause of the window converting %s, %s cores: %.0f ms (target <= 30)\n", name,
+                    cpus.empty() ? "all" : "2", gap);
+        std::fflush(stdout);
+      }
+    }
+    PinProcess({});
+    // The same from outside: the program's answers on its session socket, and quits part-way.
+    for (const auto& [name, input, pngs] : {std::tuple{"4096 x 4096 x 8", huge, 8}, {"16000 x 16000 x 1", square, 1}}) {
+      const std::string placed = Place(input, "outside" + std::to_string(pngs));
+      for (const Cpus& cpus : {Cpus{""}, Cpus{"0,1"}}) {
+        const bench::OutsideLook look = bench::LookFromOutside(ORV_PROGRAM_PATH, placed, pngs, cpus);
+        ok &= look.longestAnswerMs >= 0 && look.longestAnswerMs <= 30 && look.quitMs >= 0 && look.quitMs <= 200 &&
+              look.quitStatus == 0 && look.onlyWholePngs;
+        std::printf("  from outside, %s, %s cores: slowest answer on the session socket %.1f ms (target <= 30); "
+                    "SIGTERM at 1/4, 1/2, 3/4: slowest end %.0f ms (target <= 200), status %d, %s\n",
+                    name, cpus.list.empty() ? "all" : "2", look.longestAnswerMs, look.quitMs, look.quitStatus,
+                    look.onlyWholePngs ? "only whole PNGs left" : "A PARTIAL OR HIDDEN FILE LEFT");
+        std::fflush(stdout);
+      }
+    }
   }
   std::printf("%s\n", ok ? "All targets met." : "Some targets missed.");
   fw::RuntimeExit();

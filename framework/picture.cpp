@@ -1,15 +1,68 @@
 #include "framework/picture.h"
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
+
+#include "framework/parallel.h"
 
 namespace fw {
+
+namespace {
+
+// Zeroed memory without a fill on the window's thread where it counts:
+// calloc takes a large block from fresh pages, which the kernel zeroes lazily
+// on first touch (by the workers, see TouchPages), and fills only a block it
+// reuses, which is already faulted in and quick to fill. Zero-filling 256 MiB
+// here would hold the window for a tenth of a second.
+uint8_t* NewZeroedBytes(size_t n) {
+  void* p = std::calloc(n > 0 ? n : 1, 1);
+  if (!p) throw std::bad_alloc();
+  return static_cast<uint8_t*>(p);
+}
+
+// From this size on, a picture's pages are faulted in on every core, and its
+// memory goes back on a thread of its own.
+constexpr size_t kLarge = size_t{4} << 20;
+
+// Faults a large picture's pages in, in order and on every core. Drawing
+// fills the picture column by column, so its first columns would fault a
+// page of every row, one after another, on whichever thread draws them.
+void TouchPages(uint8_t* p, size_t n) {
+  constexpr size_t kChunk = size_t{1} << 20;
+  const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+  ParallelFor((n + kChunk - 1) / kChunk, [=](size_t c) {
+    volatile uint8_t* chunk = p + c * kChunk;
+    for (size_t i = 0; i < kChunk && c * kChunk + i < n; i += page) chunk[i] = 0;
+  });
+}
+
+}  // namespace
+
+// Unmapping hundreds of MiB takes tens of milliseconds: a thread of its own
+// does it, and the window's thread only when no thread can be started.
+void Picture::ReleaseGrey::operator()(uint8_t* p) const {
+  if (bytes >= kLarge) {
+    try {
+      std::thread([p] { std::free(p); }).detach();
+      return;
+    } catch (const std::system_error&) {
+    }
+  }
+  std::free(p);
+}
 
 Picture::Picture(int width, int height)
     : width_(width > 0 && height > 0 ? width : 0), height_(width > 0 && height > 0 ? height : 0) {
   // Zeroed: a new picture is black.
-  grey_.reset(new uint8_t[size_t(width_) * size_t(height_)]());
+  const size_t bytes = size_t(width_) * size_t(height_);
+  grey_ = {NewZeroedBytes(bytes), ReleaseGrey{bytes}};
+  if (bytes >= kLarge) TouchPages(grey_.get(), bytes);
 }
 
 bool Picture::SetPixel(int x, int y, Color c) {

@@ -65,7 +65,13 @@ class Picture {
 
   int width_, height_;
   int hres_ = 72, vres_ = 72;
-  std::unique_ptr<uint8_t[]> grey_;  // nullptr once widened
+  // The grey levels' memory, zeroed without a fill on the window's thread
+  // where it counts; a large picture's goes back on a thread of its own.
+  struct ReleaseGrey {
+    size_t bytes;
+    void operator()(uint8_t* p) const;
+  };
+  std::unique_ptr<uint8_t[], ReleaseGrey> grey_;  // nullptr once widened
   std::vector<Color> colors_;        // empty while grey
   RGBSurface surface_{*this};
 };

@@ -21,6 +21,7 @@
 #include "framework/recorder.h"
 #include "framework/session_channel.h"
 #include "framework/window.h"
+#include "framework/yield.h"
 
 namespace fw {
 
@@ -41,11 +42,12 @@ class OpenDocumentFilter : public QObject {
   }
 };
 
-// SIGTERM, SIGINT and SIGHUP quit in order: the handler only writes a byte to
-// a pipe, and the event loop (or the next yield of a running conversion) reads
-// it and quits, so a PNG being written is removed and the exit status is 0.
-// Further signals change nothing: a desktop logout sends SIGTERM and SIGHUP at
-// once, and the quit under way must finish its work.
+// SIGTERM, SIGINT and SIGHUP quit in order: the handler writes a byte to a
+// pipe, which wakes an idle event loop, and marks the yield, so that a running
+// conversion quits at its next yield, not at the end of its slice; a PNG being
+// written is removed and the exit status is 0. Further signals change nothing:
+// a desktop logout sends SIGTERM and SIGHUP at once, and the quit under way
+// must finish its work.
 int g_quitPipe[2] = {-1, -1};
 volatile sig_atomic_t g_quitSignalled = 0;
 
@@ -54,18 +56,23 @@ extern "C" void OnQuitSignal(int) {
   const int saved = errno;
   const char byte = 1;
   [[maybe_unused]] ssize_t n = ::write(g_quitPipe[1], &byte, 1);  // a full pipe already holds a request
+  NoteQuitSignal();  // after the byte: whoever acts on the mark finds the pipe to empty
   errno = saved;
+}
+
+// From the event loop or from a yield, whichever comes first.
+void QuitOnSignal() {
+  char buf[16];
+  while (::read(g_quitPipe[0], buf, sizeof buf) > 0) {
+  }
+  Quit(0);
 }
 
 void InstallQuitSignals(QObject* owner) {
   if (g_quitPipe[0] >= 0 || ::pipe2(g_quitPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, owner);
-  QObject::connect(notifier, &QSocketNotifier::activated, [] {
-    char buf[16];
-    while (::read(g_quitPipe[0], buf, sizeof buf) > 0) {
-    }
-    Quit(0);
-  });
+  QObject::connect(notifier, &QSocketNotifier::activated, &QuitOnSignal);
+  SetQuitSignalAction(&QuitOnSignal);
   struct sigaction action {};
   action.sa_handler = &OnQuitSignal;
   sigemptyset(&action.sa_mask);
@@ -79,6 +86,7 @@ void InstallQuitSignals(QObject* owner) {
 void RemoveQuitSignals() {
   if (g_quitPipe[0] < 0) return;
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, g_quitSignalled ? SIG_IGN : SIG_DFL);
+  SetQuitSignalAction(nullptr);
   ::close(g_quitPipe[0]);
   ::close(g_quitPipe[1]);
   g_quitPipe[0] = g_quitPipe[1] = -1;

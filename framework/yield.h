@@ -1,7 +1,9 @@
 #pragma once
 // The cooperative yield that every loop of the program calls once per pass.
-// It costs a counter increment; only every few thousand calls does it read a
-// clock, and it lets events through when about 15 ms have passed.
+// It costs a counter increment and one relaxed load; only every few thousand
+// calls does it read a clock, and it lets events through when about 15 ms
+// have passed.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -9,12 +11,17 @@ namespace fw {
 
 namespace detail {
 extern uint64_t g_yieldCount;  // 64 bits: no alias of the 32-bit pixels a loop writes
-extern bool g_yieldAttention;  // quit requested or a test hook installed
+// Why a yield must look further than its counter: a quit requested, a test
+// hook installed, a quit signal caught. A signal handler on any thread sets
+// it, so it is a lock-free atomic.
+extern std::atomic<unsigned> g_yieldAttention;
+static_assert(std::atomic<unsigned>::is_always_lock_free);
 void YieldSlow();
 }  // namespace detail
 
 inline void RuntimeBackgroundTask() {
-  if (detail::g_yieldAttention || ((++detail::g_yieldCount & 4095u) == 0)) detail::YieldSlow();
+  if (detail::g_yieldAttention.load(std::memory_order_relaxed) != 0 || ((++detail::g_yieldCount & 4095u) == 0))
+    detail::YieldSlow();
 }
 
 // One yield that stands for `passes` passes of a cheap loop (a row of pixels
@@ -22,7 +29,8 @@ inline void RuntimeBackgroundTask() {
 inline void RuntimeBackgroundTask(uint32_t passes) {
   const uint64_t before = detail::g_yieldCount;
   detail::g_yieldCount += passes;
-  if (detail::g_yieldAttention || (before >> 12) != (detail::g_yieldCount >> 12)) detail::YieldSlow();
+  if (detail::g_yieldAttention.load(std::memory_order_relaxed) != 0 || (before >> 12) != (detail::g_yieldCount >> 12))
+    detail::YieldSlow();
 }
 
 // Tests: called at every yield while installed (nullptr removes it).
@@ -32,5 +40,11 @@ void SetYieldHook(std::function<void()> hook);
 void RequestQuitUnwind();
 bool QuitRequested();
 void ResetQuitRequest();  // tests
+
+// A quit signal, from its handler on any thread (async-signal-safe): the
+// next yield runs the action set here (the quit) at once, rather than at the
+// end of its slice, and then unwinds.
+void NoteQuitSignal();
+void SetQuitSignalAction(void (*action)());
 
 }  // namespace fw

@@ -30,8 +30,9 @@ struct EncodeOptions {
 
 // Writes the PNG file from offset 0 of fd, a new regular file open for
 // writing. False on a write error, a picture larger than PNG allows or no
-// memory. The calling thread yields while the workers deflate; an exception
-// from the yield (a quit) stops them and propagates.
+// memory. Workers deflate, a thread of its own writes, and the calling thread
+// yields meanwhile; an exception from the yield (a quit) stops them all and
+// propagates.
 bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const EncodeOptions& options = {});
 
 }  // namespace pngu

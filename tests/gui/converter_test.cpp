@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -180,6 +181,22 @@ During AtRows(int rows, std::function<void(const std::string& input)> act) {
   };
 }
 
+// Acts once, at the first yield where a file open under the input's folder
+// ends with a PNG's last chunk: a whole picture, not yet linked into place.
+During AtWholePngNotLinked(std::function<void()> act) {
+  return [=](ProgramHarness&, const std::string& input) {
+    return [folder = fs::path(input).parent_path(), act, done = false]() mutable {
+      static const std::string kIend("\0\0\0\0IEND\xAE\x42\x60\x82", 12);
+      std::error_code ec;
+      for (const auto& fd : fs::directory_iterator("/proc/self/fd", ec)) {
+        if (done || fs::read_symlink(fd.path(), ec).parent_path() != folder) continue;
+        done = testsupport::ReadBytes(fd.path().string()).ends_with(kIend);
+        if (done) act();
+      }
+    };
+  };
+}
+
 std::vector<OneFile> OneFileRows() {
   const MapSpec two = Small({"O1", "C1"});
   MapSpec other = two;  // the same sizes, other samples
@@ -207,6 +224,10 @@ std::vector<OneFile> OneFileRows() {
   const std::string longPng = longInput + " " + longSpecies + " (20nm).png";
   const auto header = testsupport::MapHeaderLines(two);
   const Names image0 = Concat({sizes, stats(two, 0), {"t O1 (20nm).png"}});
+  const auto quitInOrder = [](const TempDir&) {
+    EXPECT_TRUE(fw::Quitting());
+    EXPECT_EQ(fw::ExitCode(), 0);
+  };
   return {
       {"header only", Bytes("head.map", Lines(Concat({headerOnly, {"EOFH"}}))), headerOnly,
        {"Pixel Size: 100(w) x 100(h)", "Micron Size: 25.0(w) x 25.0(h)"}, {"headersize wrong"}},
@@ -224,10 +245,7 @@ std::vector<OneFile> OneFileRows() {
            if (++yields == 3) fw::Quit(0);
          };
        },
-       [](const TempDir&) {
-         EXPECT_TRUE(fw::Quitting());
-         EXPECT_EQ(fw::ExitCode(), 0);
-       }},
+       quitInOrder},
       {"a folder named x.map", [](const TempDir& d) {
          fs::create_directory(d.File("x.map"));
          return d.File("x.map");
@@ -256,6 +274,9 @@ std::vector<OneFile> OneFileRows() {
            mapconv::SetNewPictureForTest([](int, int, int) { return fw::PictureRef(); });
          })(h, input);
        }},
+      // SIGTERM once image 0's picture is whole: it is not linked, image 1 is not begun.
+      {"a quit signal before the first picture is linked", Generated("t.map", two), header,
+       Concat({sizes, stats(two, 0)}), {}, {}, {}, AtWholePngNotLinked([] { ::raise(SIGTERM); }), quitInOrder},
       // Image 0 is written; then the file is cut short, and image 1 is not read.
       {"file truncated while its images are read", Generated("t.map", two), header,
        Concat({image0, {"Could not read this file."}}), {}, {"t O1 (20nm).png"}, {"t.map"},

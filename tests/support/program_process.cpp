@@ -67,19 +67,4 @@ Ending StopProgram(pid_t pid) {
   return WaitForEnd(pid);
 }
 
-bool WaitUntilWritingIn(pid_t pid, const fs::path& dir, const fs::path& except) {
-  // An unnamed file shows as "<dir>/#<inode> (deleted)".
-  const std::string prefix = dir.string() + "/";
-  const auto deadline = Clock::now() + std::chrono::minutes(2);
-  while (Running(pid) && Clock::now() < deadline) {
-    std::error_code ec;
-    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-      const std::string target = fs::read_symlink(fd.path(), ec).string();
-      if (!ec && target.rfind(prefix, 0) == 0 && target != except.string()) return true;
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return false;
-}
-
 }  // namespace testsupport

@@ -37,8 +37,4 @@ Ending WaitForEnd(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds
 // Quits the program with SIGTERM, as a desktop does, and waits for its end.
 Ending StopProgram(pid_t pid);
 
-// Waits until the program has a file open under `dir` other than `except`
-// (a PNG under way, unnamed or hidden); false when it ended first or after 2 min.
-bool WaitUntilWritingIn(pid_t pid, const std::filesystem::path& dir, const std::filesystem::path& except);
-
 }  // namespace testsupport
