@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +36,11 @@ pid_t StartProgram(const std::vector<std::string>& args, const fs::path& cwd,
   const std::string dir = cwd.string();
   const pid_t pid = ::fork();
   if (pid == 0) {
+    // A group of its own, as a desktop starts a program: a stopped program in
+    // the test's group would get the kernel's SIGHUP when that group is
+    // orphaned (the shell that started the tests ends). It ends with the test.
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     ::dup2(null, 1);
     ::dup2(null, 2);
