@@ -60,9 +60,13 @@ int SocketAt(const std::filesystem::path& path, bool bind) {
 }
 
 // A limit on the program's descriptors that leaves it about `spare` new ones.
+// Only the soft limit moves: raising the hard one needs a privilege that a
+// container's root may lack.
 void LeaveDescriptors(pid_t pid, int spare) {
   const std::filesystem::directory_iterator open("/proc/" + std::to_string(pid) + "/fd");
-  const rlimit limit{static_cast<rlim_t>(std::distance(begin(open), end(open)) + spare), 4096};
+  rlimit limit{};
+  ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, nullptr, &limit), 0);
+  limit.rlim_cur = static_cast<rlim_t>(std::distance(begin(open), end(open)) + spare);
   ASSERT_EQ(::prlimit(pid, RLIMIT_NOFILE, &limit, nullptr), 0);
 }
 
