@@ -408,7 +408,10 @@ bool EncodePng(int fd, const PngImage& image, const PixelRows& rows, const Encod
       Band band;
       const bool ok = deflate(i, band);
       fw::RuntimeBackgroundTask(uint32_t(kBandBytes));
-      if (!ok) break;
+      if (!ok) {
+        queue.Stop();  // the writer waits for this band no longer
+        break;
+      }
       queue.Put(i, std::move(band));
     }
   } else {

@@ -152,8 +152,12 @@ TEST_F(PngSaverTest, NothingToSaveNowhereToSaveItTheNameTakenOrAFailureWhileWrit
   const int readOnly = ::open(tmp_.File("file.png").c_str(), O_RDONLY | O_CLOEXEC);
   EXPECT_FALSE(pngu::EncodePng(readOnly, {300, 300}, VectorRows(Bytes(Fill::Random, 90000), 300)));
   ::close(readOnly);
-  std::thread([] {  // a failed zlib set-up fails one band, not the thread's later ones
+  std::thread([&] {  // a failed zlib set-up fails its picture (on one thread too) and one band, not later ones
     const std::vector<uint8_t> smooth = Bytes(Fill::Constant, 65536);
+    const int fd = ::open(tmp_.File("set-up.png").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    pngu::FailZlibSetUps(1);
+    EXPECT_FALSE(pngu::EncodePng(fd, {256, 256}, VectorRows(smooth, 256), {.threads = 1}));
+    ::close(fd);
     std::vector<uint8_t> out;
     pngu::FailZlibSetUps(1);
     EXPECT_FALSE(pngu::DeflateBand(nullptr, 0, smooth.data(), smooth.size(), true, out));
